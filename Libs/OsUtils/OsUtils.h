@@ -1,0 +1,79 @@
+// OsUtils: the temporary directory, unique temporary files, the last OS error
+// of a failed call, and the checks that turn failures into EOSError.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace OsUtils {
+
+#if defined(_WIN32)
+inline constexpr char kPathDelim = '\\';
+inline constexpr const char* kPathSeparators = "\\/";
+#else
+inline constexpr char kPathDelim = '/';
+inline constexpr const char* kPathSeparators = "/";
+#endif
+
+// Size of the caller's buffer for CreateUniqueFile: 259 characters and a NUL.
+inline constexpr std::size_t kUniqueNameBufferSize = 261;
+inline constexpr std::size_t kMaxUniqueNameLength = 259;
+
+// The user's temporary directory with its trailing separator; "" when the OS
+// has none.
+std::string GetTempDirectory();
+
+// The path unchanged when empty or already ending in a separator ('\' or
+// '/'), else the path followed by the platform's separator.
+std::string IncludeTrailingSlash(std::string_view path);
+
+// Creates a new, empty, closed file named <dir><prefix><counter in upper-case
+// hex>.<ext> and writes the name (NUL-terminated, at most 259 characters) into
+// buffer, which must hold kUniqueNameBufferSize bytes. Returns false when no
+// file could be created; never raises for OS failures.
+bool CreateUniqueFile(std::string_view dir, std::string_view prefix, std::string_view ext, char* buffer);
+
+// The same with a buffer of its own; name receives the last name tried, also
+// after a failure.
+bool CreateUniqueFileName(std::string_view dir, std::string_view prefix, std::string_view ext, std::string& name);
+
+// Returns ok; when false, raises EOSError "<context>: Error code <n>: <text>"
+// from the last OS error.
+bool CheckOSBool(bool ok, std::string_view context);
+
+// Returns value; when 0, raises EOSError as CheckOSBool does.
+long long CheckOSInt(long long value, std::string_view context);
+
+// The system's message text for an OS error code, trimmed of leading and
+// trailing characters up to the blank; "FormatMessage() failed!" when the
+// system has no text for it.
+std::string SysErrorText(int code);
+
+// The last error of a failed OS or spooler call on this thread. Platform
+// primitives record it right after the failure, before any other call; text
+// is the error's own message when it carries one (a spooler status, say),
+// otherwise the system's text for the code is looked up when it is shown.
+struct OSErrorInfo {
+    int code = 0;
+    std::optional<std::string> text;
+};
+void SetLastOSError(int code, std::optional<std::string> text = std::nullopt);
+OSErrorInfo GetLastOSError();
+
+// Raises the last OS error as EOSError "System Error.  Code: %d.\r\n%s", or
+// "A call to an OS function failed" when the code is 0.
+[[noreturn]] void RaiseLastOSError();
+// The text RaiseLastOSError raises for that error.
+std::string SystemErrorMessage(const OSErrorInfo& error);
+
+// What kind of failure an OS error code of a file operation stands for; the
+// text-file layer chooses its messages by kind.
+enum class IoErrorKind { FileNotFound, InvalidFilename, TooManyOpenFiles, AccessDenied, Other };
+IoErrorKind ClassifyIoError(int code);
+
+// Full path of the running executable, at most 255 characters; "" when unknown.
+std::string ExecutablePath();
+
+}  // namespace OsUtils

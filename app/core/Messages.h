@@ -1,0 +1,35 @@
+// The texts the user reads in the error box and the information dialog.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Messages {
+
+inline constexpr const char* kMinimalPageNotice =
+    "The Minimal Status Page option is checked.\r\nOnly basic information will be displayed on the page.";
+inline constexpr const char* kTempFileFailed = "Could not write temporary file to disk. Aborting operation.";
+inline constexpr const char* kStatusPageSent = "Status Page successfully sent";
+inline constexpr const char* kJobName = "Corvane Status Page";
+
+// Title from an executable path: at most its first 255 characters, the part
+// after the last separator, cut at the first period, all but the first
+// character lower-cased (ASCII).
+std::string ApplicationTitleFromPath(std::string_view executablePath);
+
+// The caption of both boxes, fixed from the running executable on first use.
+const std::string& ApplicationTitle();
+
+// The error box's text: one "." appended when the last byte, unsigned, is
+// above '.'.
+std::string ApplyPeriodRule(std::string_view message);
+
+// The text of an EInOutError for an I/O code: the text-file layer's own
+// codes 100, 101, 106, then the OS code by kind, else "I/O error %d".
+std::string InOutErrorText(int code);
+
+// The last-resort box's text.
+std::string LastResortText(std::string_view className, std::string_view moduleName, const void* address,
+                           std::string_view message);
+
+}  // namespace Messages

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <set>
+
+#include "OsPrimitives.h"
+#include "OsUtils.h"
+#include "SysUtils.h"
+
+namespace fs = std::filesystem;
+using OsUtils::CreateOutcome;
+
+namespace {
+
+// Records every name tried and answers from a script; names in `directories`
+// are reported as existing directories.
+class FakeOs final : public OsUtils::OsPrimitives {
+public:
+    std::uint32_t tick = 0x1A2F03C;
+    std::deque<CreateOutcome> outcomes;
+    std::set<std::string> directories;
+    std::vector<std::string> tried;
+
+    std::string TempPath() override { return "C:\\TEMP\\"; }
+    std::uint32_t TickCount() override { return tick; }
+    CreateOutcome CreateNewFile(const std::string& path) override
+    {
+        tried.push_back(path);
+        if (outcomes.empty()) return CreateOutcome::Created;
+        const CreateOutcome o = outcomes.front();
+        outcomes.pop_front();
+        return o;
+    }
+    bool IsDirectory(const std::string& path) override { return directories.count(path) != 0; }
+};
+
+std::string Unique(FakeOs& os, std::string_view dir, bool* created = nullptr)
+{
+    char buffer[OsUtils::kUniqueNameBufferSize];
+    std::memset(buffer, '#', sizeof buffer);
+    const bool ok = OsUtils::CreateUniqueFile(os, dir, "ps", "ps", buffer);
+    if (created) *created = ok;
+    return buffer;
+}
+
+}  // namespace
+
+TEST(UniqueFile, NameIsDirPrefixUpperHexCounterAndExtension)
+{
+    FakeOs os;
+    bool created = false;
+    EXPECT_EQ(Unique(os, "C:\\TEMP\\", &created), "C:\\TEMP\\ps1A2F03C.ps");
+    EXPECT_TRUE(created);
+    os.tick = 255;
+    EXPECT_EQ(Unique(os, "/tmp"), "/tmp/psFF.ps");
+    os.tick = 0;
+    EXPECT_EQ(Unique(os, ""), "ps0.ps");
+}
+
+TEST(UniqueFile, RetriesOnExistingNamesWithTheNextCounterAndWraps)
+{
+    FakeOs os;
+    os.tick = 0xFFFFFFFE;
+    os.outcomes = {CreateOutcome::Exists, CreateOutcome::Exists};
+    bool created = false;
+    EXPECT_EQ(Unique(os, "/t/", &created), "/t/ps1.ps");
+    EXPECT_TRUE(created);
+    EXPECT_EQ(os.tried, (std::vector<std::string>{"/t/psFFFFFFFE.ps", "/t/ps0.ps", "/t/ps1.ps"}));
+    // 0xFFFFFFFF is followed by 0 as well.
+    FakeOs wrap;
+    wrap.tick = 0xFFFFFFFF;
+    wrap.outcomes = {CreateOutcome::Exists};
+    EXPECT_EQ(Unique(wrap, "/t/"), "/t/ps0.ps");
+}
+
+TEST(UniqueFile, AccessDeniedRetriesOnlyWhereTheCandidateIsADirectory)
+{
+    FakeOs os;
+    os.tick = 16;
+    os.directories = {"/t/ps10.ps"};
+    os.outcomes = {CreateOutcome::AccessDenied, CreateOutcome::AccessDenied};
+    bool created = true;
+    // The second denial names no directory: give up, the buffer keeps that name.
+    EXPECT_EQ(Unique(os, "/t/", &created), "/t/ps11.ps");
+    EXPECT_FALSE(created);
+    EXPECT_EQ(os.tried.size(), 2u);
+}
+
+TEST(UniqueFile, AnyOtherErrorFailsAtOnce)
+{
+    FakeOs os;
+    os.outcomes = {CreateOutcome::Failed};
+    bool created = true;
+    Unique(os, "/t/", &created);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(os.tried.size(), 1u);
+}
+
+TEST(UniqueFile, LongDirectoryIsTruncatedTo259Characters)
+{
+    FakeOs os;
+    const std::string dir(300, 'd');
+    const std::string name = Unique(os, dir);
+    EXPECT_EQ(name.size(), 259u);
+    EXPECT_EQ(name, std::string(259, 'd'));
+    ASSERT_EQ(os.tried.size(), 1u);
+    EXPECT_EQ(os.tried[0], name);
+}
+
+TEST(Paths, IncludeTrailingSlash)
+{
+    EXPECT_EQ(OsUtils::IncludeTrailingSlash(""), "");
+    EXPECT_EQ(OsUtils::IncludeTrailingSlash("C:/Temp/"), "C:/Temp/");
+    EXPECT_EQ(OsUtils::IncludeTrailingSlash("C:\\Temp\\"), "C:\\Temp\\");
+    EXPECT_EQ(OsUtils::IncludeTrailingSlash("/var/tmp"), std::string("/var/tmp") + OsUtils::kPathDelim);
+}
+
+class RealTempDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/quellmark-unit-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, ec);
+        fs::remove_all(dir_, ec);
+    }
+    std::string dir_;
+};
+
+TEST_F(RealTempDir, CreatesAnEmptyPrivateFileAndSkipsPlantedEntries)
+{
+    // Plant a symbolic link and a directory at likely candidates: the loop
+    // must step over both without following the link.
+    const std::string target = dir_ + "/target";
+    const std::uint32_t now = OsUtils::SystemOsPrimitives().TickCount();
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        const std::string planted = SysUtils::Format("%s/ps%X.ps", dir_.c_str(), now + i);
+        if (i % 2) fs::create_directory(planted);
+        else fs::create_symlink(target, planted);
+    }
+    std::string name;
+    ASSERT_TRUE(OsUtils::CreateUniqueFileName(dir_, "ps", "ps", name));
+    struct stat st {};
+    ASSERT_EQ(::lstat(name.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_size, 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_FALSE(fs::exists(target)) << "a planted link was followed";
+}
+
+TEST_F(RealTempDir, MissingDirectoryFailsWithTheNameTried)
+{
+    const std::string missing = dir_ + "/missing";
+    std::string name;
+    EXPECT_FALSE(OsUtils::CreateUniqueFileName(missing, "ps", "ps", name));
+    EXPECT_EQ(name.rfind(missing + "/ps", 0), 0u);
+    EXPECT_EQ(OsUtils::GetLastOSError().code, ENOENT);
+}
+
+TEST_F(RealTempDir, TempDirectoryFollowsTmpdirWithTrailingSlash)
+{
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", dir_.c_str(), 1);
+    EXPECT_EQ(OsUtils::GetTempDirectory(), dir_ + "/");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(OsUtils::GetTempDirectory(), "/tmp/");
+    if (old) ::setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST(Checks, PassValuesThroughWithoutRaising)
+{
+    EXPECT_EQ(OsUtils::CheckOSInt(42, "ctx"), 42);
+    EXPECT_TRUE(OsUtils::CheckOSBool(true, "ctx"));
+}
+
+TEST(Checks, FailureTextHasContextCodeAndTrimmedSystemText)
+{
+    OsUtils::SetLastOSError(ENOENT);
+    try {
+        OsUtils::CheckOSBool(false, "Error reading from input file");
+        FAIL();
+    } catch (const SysUtils::EOSError& e) {
+        EXPECT_EQ(e.Message(), SysUtils::Format("Error reading from input file: Error code %d: No such file or directory",
+                                                ENOENT));
+        EXPECT_EQ(e.Code(), ENOENT);
+    }
+    // An error that carries its own text (a spooler status) is trimmed of
+    // blanks and control characters at both ends.
+    OsUtils::SetLastOSError(1030, std::string(" \r\nThe printer or class does not exist.\r\n"));
+    try {
+        OsUtils::CheckOSInt(0, "Error opening printer");
+        FAIL();
+    } catch (const SysUtils::EOSError& e) {
+        EXPECT_EQ(e.Message(), "Error opening printer: Error code 1030: The printer or class does not exist.");
+    }
+}
+
+TEST(Checks, UnknownCodeGivesTheFallbackText)
+{
+    EXPECT_EQ(OsUtils::SysErrorText(987654), "FormatMessage() failed!");
+    OsUtils::SetLastOSError(987654);
+    EXPECT_THROW(
+        {
+            try {
+                OsUtils::CheckOSBool(false, "Error writing to printer");
+            } catch (const SysUtils::EOSError& e) {
+                EXPECT_EQ(e.Message(), "Error writing to printer: Error code 987654: FormatMessage() failed!");
+                throw;
+            }
+        },
+        SysUtils::EOSError);
+}
+
+TEST(SystemError, FormTrimsBlanksAndPeriodsFromTheEndOnly)
+{
+    EXPECT_EQ(OsUtils::SystemErrorMessage({1030, std::string(" No default destination. \r\n")}),
+              "System Error.  Code: 1030.\r\n No default destination");
+    EXPECT_EQ(OsUtils::SystemErrorMessage({1030, std::string("...")}), "System Error.  Code: 1030.\r\n");
+    EXPECT_EQ(OsUtils::SystemErrorMessage({987654, std::nullopt}), "System Error.  Code: 987654.\r\n");
+    EXPECT_EQ(OsUtils::SystemErrorMessage({0, std::string("ignored")}), "A call to an OS function failed");
+    OsUtils::SetLastOSError(EACCES);
+    try {
+        OsUtils::RaiseLastOSError();
+    } catch (const SysUtils::EOSError& e) {
+        EXPECT_EQ(e.Message(), SysUtils::Format("System Error.  Code: %d.\r\nPermission denied", EACCES));
+        EXPECT_EQ(e.Code(), EACCES);
+    }
+}
