@@ -1,0 +1,31 @@
+// The file calls the text-file writer and the Print action are written
+// against. Each platform implements SystemFilePrimitives() in its own file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace OsUtils {
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kInvalidFileHandle = -1;
+
+class FilePrimitives {
+public:
+    virtual ~FilePrimitives() = default;
+    // Opens path for writing, creating or truncating it, others may read,
+    // never through a symbolic link; kInvalidFileHandle with error set on failure.
+    virtual FileHandle OpenForWrite(const std::string& path, int& error) = 0;
+    // Writes count bytes; the bytes written (fewer only when the system
+    // stopped short), or -1 with error set.
+    virtual long long Write(FileHandle file, const char* data, std::size_t count, int& error) = 0;
+    // Releases the handle, also when it fails; false with error set on failure.
+    virtual bool Close(FileHandle file, int& error) = 0;
+    // Removes the file; false when it could not be removed.
+    virtual bool Delete(const std::string& path) = 0;
+};
+
+FilePrimitives& SystemFilePrimitives();
+
+}  // namespace OsUtils

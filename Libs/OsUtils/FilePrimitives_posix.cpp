@@ -1,0 +1,63 @@
+// POSIX file primitives: errno as the I/O code.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "FilePrimitives.h"
+
+namespace OsUtils {
+
+namespace {
+
+class PosixFilePrimitives final : public FilePrimitives {
+public:
+    FileHandle OpenForWrite(const std::string& path, int& error) override
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            error = errno;
+            return kInvalidFileHandle;
+        }
+        return fd;
+    }
+
+    long long Write(FileHandle file, const char* data, std::size_t count, int& error) override
+    {
+        // write() may take fewer bytes than asked; keep going until the
+        // system fails (its code is the I/O code, as with a full disk) or
+        // takes nothing, which the caller reads as a full disk.
+        std::size_t done = 0;
+        while (done < count) {
+            const ssize_t n = ::write(static_cast<int>(file), data + done, count - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                error = errno;
+                return -1;
+            }
+            if (n == 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        return static_cast<long long>(done);
+    }
+
+    bool Close(FileHandle file, int& error) override
+    {
+        // The descriptor is released even when close() reports an error.
+        if (::close(static_cast<int>(file)) == 0) return true;
+        error = errno;
+        return false;
+    }
+
+    bool Delete(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+};
+
+}  // namespace
+
+FilePrimitives& SystemFilePrimitives()
+{
+    static PosixFilePrimitives primitives;
+    return primitives;
+}
+
+}  // namespace OsUtils

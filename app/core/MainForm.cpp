@@ -1,0 +1,87 @@
+#include "MainForm.h"
+
+#include <optional>
+
+#include "FilePrimitives.h"
+#include "Messages.h"
+#include "OsUtils.h"
+#include "PrinterUtils.h"
+#include "Resources.h"
+#include "TextFile.h"
+
+namespace AppCore {
+
+namespace {
+
+// Hands the listed names to the box when the listing step ends, also when it
+// raises, so the box keeps whatever had been added.
+class PrinterItemsUpdate {
+public:
+    PrinterItemsUpdate(IMainView& view, const SysUtils::TStrings& items) : view_(view), items_(items) {}
+    PrinterItemsUpdate(const PrinterItemsUpdate&) = delete;
+    PrinterItemsUpdate& operator=(const PrinterItemsUpdate&) = delete;
+    ~PrinterItemsUpdate() { view_.SetPrinterItems(items_); }
+
+private:
+    IMainView& view_;
+    const SysUtils::TStrings& items_;
+};
+
+std::string ReadWholeStream(Resources::TResourceStream& stream)
+{
+    std::string bytes(stream.Size(), '\0');
+    bytes.resize(stream.Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+}  // namespace
+
+void ActiveFormCreate(IMainView& view, IPresenter& presenter)
+{
+    RunGuarded(presenter, [&] {
+        SysUtils::TStringList items;
+        {
+            PrinterItemsUpdate update(view, items);
+            PrinterUtils::ListPrinters(items, PrinterUtils::plpLocal | PrinterUtils::plpNetwork |
+                                                  PrinterUtils::plpShared);
+        }
+        const std::string defaultPrinter = PrinterUtils::GetDefaultPrinterName();
+        view.SetPrinterIndex(items.IndexOf(defaultPrinter));
+    });
+}
+
+void btnPrintClick(IMainView& view, IPresenter& presenter)
+{
+    std::optional<Resources::TResourceStream> document;
+    if (view.MinimalPageChecked()) {
+        presenter.ShowInformation(Messages::kMinimalPageNotice);
+        document.emplace("MINSTATUS", "MYMINSTATUS");
+    } else {
+        document.emplace("STATUS", "MYSTATUS");
+    }
+
+    const std::string tempDir = OsUtils::GetTempDirectory();
+    std::string fileName;
+    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", fileName)) {
+        presenter.ShowInformation(Messages::kTempFileFailed);
+        return;
+    }
+
+    SysUtils::TStringList lines;
+    lines.SetText(ReadWholeStream(*document));
+    document.reset();
+    WriteTextFile(fileName, lines.Text());
+
+    const std::string printerName = view.PrinterText();
+    // A one-line list built directly, so a line break inside the
+    // temporary directory's name cannot split the file name.
+    SysUtils::TStringList files;
+    files.Add(fileName);
+    PrinterUtils::PrintFileList(printerName, files, Messages::kJobName);
+
+    // The job has the data; a file that cannot be removed is left behind.
+    OsUtils::SystemFilePrimitives().Delete(fileName);
+    presenter.ShowInformation(Messages::kStatusPageSent);
+}
+
+}  // namespace AppCore

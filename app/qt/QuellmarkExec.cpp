@@ -1,0 +1,6 @@
+#include "QuellmarkApplication.h"
+
+int main()
+{
+    return RunQuellmark(CreateQuellmarkX);
+}

@@ -1,0 +1,40 @@
+// The main window: the printer box, the Print button and the Options menu,
+// laid out by QuellmarkImpl1.ui.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "MainView.h"
+#include "Presenter.h"
+
+namespace Ui {
+class QuellmarkX;
+}
+
+class TQuellmarkX : public QMainWindow, public AppCore::IMainView {
+    Q_OBJECT
+
+public:
+    // Loads the stored layout, then runs ActiveFormCreate once; an error
+    // there is reported through presenter and the window is built anyway.
+    explicit TQuellmarkX(AppCore::IPresenter& presenter, QWidget* parent = nullptr);
+    ~TQuellmarkX() override;
+
+    void SetPrinterItems(const SysUtils::TStrings& items) override;
+    void SetPrinterIndex(int index) override;
+    std::string PrinterText() const override;
+    bool MinimalPageChecked() const override;
+
+public slots:
+    // Bound by name in QuellmarkImpl1.ui.
+    void btnPrintClick();
+    void MinimalPageClick();
+
+private:
+    void ActiveFormCreate();
+    void ApplyStoredLayout();
+
+    std::unique_ptr<Ui::QuellmarkX> ui_;
+    AppCore::IPresenter& presenter_;
+};
