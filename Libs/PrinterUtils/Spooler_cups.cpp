@@ -1,0 +1,286 @@
+// CUPS primitives: destinations as printer records, the user's default
+// destination, and a raw job as one CUPS job holding one document of format
+// application/vnd.cups-raw. Input files are read with POSIX calls.
+//
+// Last errors: a failed CUPS call records cupsLastError() (the IPP status,
+// e.g. 1030 for client-error-not-found) with cupsLastErrorString(); a print
+// server that cannot be reached records server-error-service-unavailable
+// with the reason, so it never reads like an unknown printer. POSIX calls
+// record errno.
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "OsUtils.h"
+#include "SpoolerPrimitives.h"
+#include "SysUtils.h"
+
+namespace PrinterUtils {
+
+namespace {
+
+// Bits of the CUPS printer-type attribute that mark a queue as living on
+// another machine. The other bits are CUPS's own (0x08 is COLOR, not
+// SHARED) and are never passed on as spooler attributes.
+constexpr unsigned kCupsRemoteBits = CUPS_PRINTER_REMOTE | CUPS_PRINTER_DISCOVERED;
+
+// How long a connection attempt to the print server may take.
+constexpr int kConnectTimeoutMs = 30000;
+
+// Never ask on a terminal: a server that wants credentials the program does
+// not have fails the call with the server's own status instead.
+const char* NoPassword(const char*, http_t*, const char*, const char*, void*)
+{
+    return nullptr;
+}
+
+void RecordCupsError()
+{
+    OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
+}
+
+void RecordServerUnreachable(int err)
+{
+    OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
+                            SysUtils::Format("The print server %s cannot be reached: %s", cupsServer(),
+                                             std::strerror(err)));
+}
+
+struct HttpCloser {
+    void operator()(http_t* http) const noexcept { httpClose(http); }
+};
+using Connection = std::unique_ptr<http_t, HttpCloser>;
+
+// A connection of its own to the configured print server (CUPS_SERVER,
+// client.conf or the local scheduler); null with the last error recorded
+// when the server does not answer.
+Connection ConnectToServer()
+{
+    cupsSetPasswordCB2(NoPassword, nullptr);
+    errno = 0;
+    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                kConnectTimeoutMs, nullptr);
+    if (!http) RecordServerUnreachable(errno ? errno : ECONNREFUSED);
+    return Connection(http);
+}
+
+struct DestsDeleter {
+    int count;
+    void operator()(cups_dest_t* dests) const noexcept { cupsFreeDests(count, dests); }
+};
+
+std::uint32_t AttributesOf(const cups_dest_t& dest)
+{
+    const char* type = cupsGetOption("printer-type", dest.num_options, dest.options);
+    const unsigned long cupsType = type ? std::strtoul(type, nullptr, 10) : 0;
+    const char* shared = cupsGetOption("printer-is-shared", dest.num_options, dest.options);
+    std::uint32_t attributes = (cupsType & kCupsRemoteBits) ? kPrinterAttributeNetwork : kPrinterAttributeLocal;
+    if (shared && std::strcmp(shared, "true") == 0) attributes |= kPrinterAttributeShared;
+    return attributes;
+}
+
+// One open printer: its connection, the destination and the job under way.
+struct CupsPrinter {
+    Connection http;
+    std::string name;
+    int jobId = 0;
+    bool documentOpen = false;
+};
+
+CupsPrinter* PrinterOf(SpoolHandle handle)
+{
+    return reinterpret_cast<CupsPrinter*>(handle);
+}
+
+class CupsSpoolerPrimitives final : public SpoolerPrimitives {
+public:
+    std::vector<PrinterRecord> EnumPrinters() override
+    {
+        std::vector<PrinterRecord> records;
+        Connection http = ConnectToServer();
+        if (!http) return records;
+        cups_dest_t* dests = nullptr;
+        const int count = cupsGetDests2(http.get(), &dests);
+        std::unique_ptr<cups_dest_t, DestsDeleter> owner(dests, DestsDeleter{count});
+        if (count <= 0) RecordCupsError();
+        records.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+        for (int i = 0; i < count; ++i) {
+            // Instances are option sets of a queue named in lpoptions, not printers.
+            if (dests[i].instance) continue;
+            records.push_back(PrinterRecord{dests[i].name, AttributesOf(dests[i])});
+        }
+        return records;
+    }
+
+    bool DefaultPrinterPlatform() override { return true; }
+
+    bool FindDefaultPrinterEntry() override { return true; }
+
+    bool GetDefaultPrinter(std::string& name) override
+    {
+        Connection http = ConnectToServer();
+        if (!http) return false;
+        // A null name asks for the default as lp finds it: LPDEST or PRINTER,
+        // then the user's lpoptions, then the server's default.
+        cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+        if (!dest) {
+            RecordCupsError();
+            return false;
+        }
+        name.assign(dest->name, std::min(std::strlen(dest->name), kMaxPrinterNameLength));
+        cupsFreeDests(1, dest);
+        return true;
+    }
+
+    bool OpenPrinter(const std::string& printerName, SpoolHandle& printer) override
+    {
+        auto opened = std::make_unique<CupsPrinter>();
+        opened->http = ConnectToServer();
+        if (!opened->http) return false;
+        cups_dest_t* dest = cupsGetNamedDest(opened->http.get(), printerName.c_str(), nullptr);
+        if (!dest) {
+            RecordCupsError();
+            return false;
+        }
+        const char* type = cupsGetOption("printer-type", dest->num_options, dest->options);
+        if (type && (std::strtoul(type, nullptr, 10) & CUPS_PRINTER_DISCOVERED)) {
+            // A printer found on the network gets its queue on the local
+            // scheduler when its capabilities are first asked for.
+            cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+            cupsFreeDestInfo(info);
+        }
+        opened->name = dest->name;
+        cupsFreeDests(1, dest);
+        printer = reinterpret_cast<SpoolHandle>(opened.release());
+        return true;
+    }
+
+    std::uint32_t StartDocPrinter(SpoolHandle handle, const std::string& documentName,
+                                  const std::string& dataType) override
+    {
+        CupsPrinter* printer = PrinterOf(handle);
+        const char* format = dataType == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO;
+        const int job = cupsCreateJob(printer->http.get(), printer->name.c_str(), documentName.c_str(), 0, nullptr);
+        if (job <= 0) {
+            RecordCupsError();
+            return 0;
+        }
+        if (cupsStartDocument(printer->http.get(), printer->name.c_str(), job, documentName.c_str(), format, 1) !=
+            HTTP_STATUS_CONTINUE) {
+            RecordCupsError();
+            // A job without its document would wait on the server for one.
+            cupsCancelJob2(printer->http.get(), printer->name.c_str(), job, 0);
+            return 0;
+        }
+        printer->jobId = job;
+        printer->documentOpen = true;
+        return static_cast<std::uint32_t>(job);
+    }
+
+    bool StartPagePrinter(SpoolHandle) override { return true; }
+
+    bool WritePrinter(SpoolHandle handle, const void* data, std::uint32_t size, std::uint32_t& written) override
+    {
+        CupsPrinter* printer = PrinterOf(handle);
+        written = 0;
+        if (!printer->documentOpen) {
+            OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_INTERNAL), std::string("No document is open."));
+            return false;
+        }
+        const http_status_t status = cupsWriteRequestData(printer->http.get(), static_cast<const char*>(data), size);
+        if (status == HTTP_STATUS_CONTINUE) {
+            written = size;
+            return true;
+        }
+        if (status == HTTP_STATUS_ERROR) {
+            // The connection broke; libcups leaves no IPP status for that.
+            const int err = httpError(printer->http.get());
+            OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
+                                    SysUtils::Format("Lost the connection to the print server: %s",
+                                                     std::strerror(err ? err : EPIPE)));
+        } else {
+            // The server answered early (refused the data): its IPP status
+            // comes with the response.
+            cupsFinishDocument(printer->http.get(), printer->name.c_str());
+            RecordCupsError();
+        }
+        printer->documentOpen = false;
+        return false;
+    }
+
+    bool EndPagePrinter(SpoolHandle) override { return true; }
+
+    bool EndDocPrinter(SpoolHandle handle) override
+    {
+        CupsPrinter* printer = PrinterOf(handle);
+        if (!printer->documentOpen) return true;
+        printer->documentOpen = false;
+        if (cupsFinishDocument(printer->http.get(), printer->name.c_str()) > IPP_STATUS_OK_CONFLICTING) {
+            RecordCupsError();
+            return false;
+        }
+        return true;
+    }
+
+    bool ClosePrinter(SpoolHandle handle) override
+    {
+        delete PrinterOf(handle);
+        return true;
+    }
+
+    bool OpenInputFile(const std::string& name, SpoolHandle& file) override
+    {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            OsUtils::SetLastOSError(errno);
+            return false;
+        }
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        file = fd;
+        return true;
+    }
+
+    bool ReadInputFile(SpoolHandle file, void* buffer, std::uint32_t size, std::uint32_t& read) override
+    {
+        // Fill the block unless the end comes first, so pipes frame pages
+        // the way regular files do.
+        read = 0;
+        char* out = static_cast<char*>(buffer);
+        while (read < size) {
+            const ssize_t n = ::read(static_cast<int>(file), out + read, size - read);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                OsUtils::SetLastOSError(errno);
+                return false;
+            }
+            if (n == 0) break;
+            read += static_cast<std::uint32_t>(n);
+        }
+        return true;
+    }
+
+    bool CloseInputFile(SpoolHandle file) override
+    {
+        if (::close(static_cast<int>(file)) != 0) {
+            OsUtils::SetLastOSError(errno);
+            return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+SpoolerPrimitives& SystemSpoolerPrimitives()
+{
+    static CupsSpoolerPrimitives primitives;
+    return primitives;
+}
+
+}  // namespace PrinterUtils

@@ -1,0 +1,388 @@
+// The portable PrinterUtils algorithms on a recording fake spooler: argument
+// checks, the selection table for every combination of attribute bits,
+// ordering, the default printer lookup, page framing, and the release order
+// on every failure path.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "OsUtils.h"
+#include "PrinterUtils.h"
+#include "SpoolerPrimitives.h"
+#include "SysUtils.h"
+
+using namespace PrinterUtils;
+
+namespace {
+
+constexpr std::uint32_t S = kPrinterAttributeShared;
+constexpr std::uint32_t N = kPrinterAttributeNetwork;
+constexpr std::uint32_t L = kPrinterAttributeLocal;
+
+// Records every call as one line; a call named in failAt fails (with the
+// error code given) the n-th time it is made.
+class FakeSpooler final : public SpoolerPrimitives {
+public:
+    std::vector<PrinterRecord> records;
+    bool platform = true;
+    bool entry = true;
+    std::string defaultName = "Office";
+    std::map<std::string, std::string> files;  // input files by name
+    std::map<std::string, std::pair<int, int>> failAt;  // call -> {nth, code}
+    bool throwOnRelease = false;
+
+    std::vector<std::string> calls;
+    std::string written;
+    int pages = 0;
+    std::vector<int> pagesPerFile;
+
+    std::vector<PrinterRecord> EnumPrinters() override
+    {
+        calls.push_back("EnumPrinters");
+        return Fails("EnumPrinters") ? std::vector<PrinterRecord>{} : records;
+    }
+    bool DefaultPrinterPlatform() override
+    {
+        calls.push_back("Platform");
+        return platform;
+    }
+    bool FindDefaultPrinterEntry() override
+    {
+        calls.push_back("FindEntry");
+        if (!entry) OsUtils::SetLastOSError(127, std::string("The specified procedure could not be found."));
+        return entry;
+    }
+    bool GetDefaultPrinter(std::string& name) override
+    {
+        calls.push_back("GetDefault");
+        if (Fails("GetDefault")) return false;
+        name = defaultName;
+        return true;
+    }
+    bool OpenPrinter(const std::string& name, SpoolHandle& printer) override
+    {
+        calls.push_back("OpenPrinter " + name);
+        if (Fails("OpenPrinter")) return false;
+        printer = 77;
+        return true;
+    }
+    std::uint32_t StartDocPrinter(SpoolHandle printer, const std::string& doc, const std::string& type) override
+    {
+        calls.push_back("StartDoc " + std::to_string(printer) + " " + doc + " " + type);
+        return Fails("StartDoc") ? 0 : 12;
+    }
+    bool StartPagePrinter(SpoolHandle) override
+    {
+        calls.push_back("StartPage");
+        if (Fails("StartPage")) return false;
+        ++pages;
+        ++pagesPerFile.back();
+        return true;
+    }
+    bool WritePrinter(SpoolHandle, const void* data, std::uint32_t size, std::uint32_t& done) override
+    {
+        calls.push_back("Write " + std::to_string(size));
+        if (Fails("Write")) return false;
+        written.append(static_cast<const char*>(data), size);
+        done = size;
+        return true;
+    }
+    bool EndPagePrinter(SpoolHandle) override
+    {
+        calls.push_back("EndPage");
+        return true;
+    }
+    bool EndDocPrinter(SpoolHandle) override
+    {
+        calls.push_back("EndDoc");
+        if (throwOnRelease) throw std::runtime_error("release");
+        return !Fails("EndDoc");
+    }
+    bool ClosePrinter(SpoolHandle printer) override
+    {
+        calls.push_back("ClosePrinter " + std::to_string(printer));
+        if (throwOnRelease) throw std::runtime_error("release");
+        return true;
+    }
+    bool OpenInputFile(const std::string& name, SpoolHandle& file) override
+    {
+        calls.push_back("OpenFile " + name);
+        const auto it = files.find(name);
+        if (it == files.end()) {
+            OsUtils::SetLastOSError(2);
+            return false;
+        }
+        if (Fails("OpenFile")) return false;
+        open_ = it->second;
+        offset_ = 0;
+        pagesPerFile.push_back(0);
+        file = 5;
+        return true;
+    }
+    bool ReadInputFile(SpoolHandle, void* buffer, std::uint32_t size, std::uint32_t& read) override
+    {
+        calls.push_back("Read");
+        if (Fails("Read")) return false;
+        read = static_cast<std::uint32_t>(std::min<std::size_t>(size, open_.size() - offset_));
+        open_.copy(static_cast<char*>(buffer), read, offset_);
+        offset_ += read;
+        return true;
+    }
+    bool CloseInputFile(SpoolHandle) override
+    {
+        calls.push_back("CloseFile");
+        if (throwOnRelease) throw std::runtime_error("release");
+        return true;
+    }
+
+    // The calls after the last successful read or open, for checking the
+    // release order.
+    std::vector<std::string> Tail(std::size_t n) const
+    {
+        return std::vector<std::string>(calls.end() - static_cast<std::ptrdiff_t>(std::min(n, calls.size())),
+                                        calls.end());
+    }
+
+private:
+    bool Fails(const std::string& call)
+    {
+        const auto it = failAt.find(call);
+        if (it == failAt.end() || --it->second.first != 0) return false;
+        OsUtils::SetLastOSError(it->second.second);
+        return true;
+    }
+
+    std::string open_;
+    std::size_t offset_ = 0;
+};
+
+std::vector<std::string> Names(const SysUtils::TStrings& list)
+{
+    return list.Lines();
+}
+
+std::string AssertionMessage(FakeSpooler& spooler, TPrinterListParts parts)
+{
+    SysUtils::TStringList list;
+    try {
+        ListPrinters(spooler, list, parts);
+    } catch (const SysUtils::EAssertionFailed& e) {
+        return e.Message();
+    }
+    return "(no assertion)";
+}
+
+template <typename F>
+std::string OsErrorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const SysUtils::EOSError& e) {
+        return e.Message();
+    }
+    return "(no EOSError)";
+}
+
+}  // namespace
+
+TEST(PrinterUtilsList, ArgumentChecksNameModuleAndLineBeforeAskingTheSpooler)
+{
+    FakeSpooler spooler;
+    EXPECT_EQ(AssertionMessage(spooler, 0), "You want me to do nothing! (PrinterUtils, line 212)");
+    EXPECT_EQ(AssertionMessage(spooler, plpShared), "Shared flag cannot be used alone! (PrinterUtils, line 213)");
+    EXPECT_EQ(AssertionMessage(spooler, plpNetwork | plpShared), "Same as [plpNetwork]! (PrinterUtils, line 214)");
+    // Bits outside the three parts name nothing.
+    EXPECT_EQ(AssertionMessage(spooler, 0x08), "You want me to do nothing! (PrinterUtils, line 212)");
+    EXPECT_TRUE(spooler.calls.empty());
+}
+
+TEST(PrinterUtilsList, SelectionTableForEveryAttributeCombination)
+{
+    // Records named after their attribute bits, one per combination.
+    const std::vector<std::pair<std::string, std::uint32_t>> kinds{
+        {"none", 0},       {"S", S},         {"N", N},         {"NS", N | S},
+        {"L", L},          {"LS", L | S},    {"LN", L | N},    {"LNS", L | N | S}};
+    // Expected admissions, read off the selection table row by row.
+    const std::map<int, std::set<std::string>> expected{
+        {1, {"L"}},
+        {2, {"N", "NS", "LN"}},
+        {3, {"N", "NS", "L", "LN"}},
+        {5, {"L", "LS"}},
+        {7, {"N", "NS", "L", "LS", "LN", "LNS"}},
+    };
+    FakeSpooler spooler;
+    for (const auto& [name, attr] : kinds) spooler.records.push_back({name, attr});
+    for (const auto& [parts, names] : expected) {
+        SysUtils::TStringList list;
+        ListPrinters(spooler, list, static_cast<TPrinterListParts>(parts));
+        const std::set<std::string> got(list.Lines().begin(), list.Lines().end());
+        EXPECT_EQ(got, names) << "parts " << parts;
+        EXPECT_EQ(list.Count(), static_cast<int>(names.size())) << "parts " << parts;
+    }
+}
+
+TEST(PrinterUtilsList, NewNamesReversedAndAheadOfExistingOnes)
+{
+    FakeSpooler spooler;
+    spooler.records = {{"A", L}, {"B", L}, {"C", N}};
+    SysUtils::TStringList list;
+    list.Add("X");
+    ListPrinters(spooler, list, plpLocal | plpNetwork | plpShared);
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"C", "B", "A", "X"}));
+}
+
+TEST(PrinterUtilsList, SpoolerFailureLeavesTheListAsItWas)
+{
+    FakeSpooler spooler;
+    spooler.records = {{"A", L}};
+    spooler.failAt["EnumPrinters"] = {1, 1722};
+    SysUtils::TStringList list;
+    list.Add("X");
+    ListPrinters(spooler, list, 7);
+    EXPECT_EQ(Names(list), std::vector<std::string>{"X"});
+}
+
+TEST(PrinterUtilsDefault, ChecksPlatformThenEntryThenCall)
+{
+    FakeSpooler spooler;
+    EXPECT_EQ(GetDefaultPrinterName(spooler), "Office");
+    EXPECT_EQ(spooler.calls, (std::vector<std::string>{"Platform", "FindEntry", "GetDefault"}));
+
+    spooler.calls.clear();
+    spooler.platform = false;
+    try {
+        GetDefaultPrinterName(spooler);
+        ADD_FAILURE() << "no assertion";
+    } catch (const SysUtils::EAssertionFailed& e) {
+        EXPECT_EQ(e.Message(), "Invalid platform! (PrinterUtils, line 292)");
+    }
+    EXPECT_EQ(spooler.calls, std::vector<std::string>{"Platform"});
+
+    spooler.platform = true;
+    spooler.entry = false;
+    EXPECT_EQ(OsErrorOf([&] { GetDefaultPrinterName(spooler); }),
+              "System Error.  Code: 127.\r\nThe specified procedure could not be found");
+}
+
+TEST(PrinterUtilsDefault, NoDefaultRaisesTheLastErrorInSystemForm)
+{
+    FakeSpooler spooler;
+    spooler.failAt["GetDefault"] = {1, 1030};
+    try {
+        GetDefaultPrinterName(spooler);
+        ADD_FAILURE() << "returned a name";
+    } catch (const SysUtils::EOSError& e) {
+        EXPECT_EQ(e.Code(), 1030);
+        EXPECT_EQ(e.Message().rfind("System Error.  Code: 1030.\r\n", 0), 0u) << e.Message();
+    }
+}
+
+TEST(PrinterUtilsJob, PageFramingPerFile)
+{
+    FakeSpooler spooler;
+    const std::vector<std::size_t> sizes{0, 1, 16383, 16384, 16385, 3 * 16384 + 5};
+    SysUtils::TStringList list;
+    std::string all;
+    for (std::size_t n : sizes) {
+        const std::string name = "f" + std::to_string(n);
+        std::string bytes(n, '\0');
+        for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + n) & 0xFF);
+        spooler.files[name] = bytes;
+        all += bytes;
+        list.Add(name);
+    }
+    PrintFileList(spooler, "P", list, "Corvane Status Page");
+    ASSERT_EQ(spooler.pagesPerFile.size(), sizes.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        EXPECT_EQ(spooler.pagesPerFile[i], static_cast<int>((sizes[i] + 16383) / 16384 + 1)) << sizes[i];
+    EXPECT_EQ(spooler.written, all);
+    // No empty writes, no block larger than the buffer.
+    for (const auto& c : spooler.calls) {
+        if (c.rfind("Write ", 0) == 0) {
+            const int n = std::stoi(c.substr(6));
+            EXPECT_GT(n, 0);
+            EXPECT_LE(n, 16384);
+        }
+    }
+}
+
+TEST(PrinterUtilsJob, CallSequenceOfAOneByteFile)
+{
+    FakeSpooler spooler;
+    spooler.files["a"] = "x";
+    PrintFiles(spooler, "Laser", "a", "Corvane Status Page");
+    EXPECT_EQ(spooler.calls, (std::vector<std::string>{
+                                 "OpenPrinter Laser", "StartDoc 77 Corvane Status Page RAW", "OpenFile a",
+                                 "StartPage", "Read", "Write 1", "EndPage", "StartPage", "Read", "EndPage",
+                                 "CloseFile", "EndDoc", "ClosePrinter 77"}));
+}
+
+TEST(PrinterUtilsJob, FileNamesSplitAtEveryLineBreak)
+{
+    FakeSpooler spooler;
+    spooler.files = {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}};
+    PrintFiles(spooler, "P", "a\r\nb\rc\nd", "Doc");
+    EXPECT_EQ(spooler.written, "1234");
+    EXPECT_EQ(spooler.pagesPerFile.size(), 4u);
+}
+
+TEST(PrinterUtilsJob, EachFailingStepNamesItselfAndReleasesInReverseOrder)
+{
+    struct Case {
+        std::string call;
+        int nth;
+        std::string context;
+        std::vector<std::string> tail;  // the last calls made
+    };
+    const std::vector<Case> cases{
+        {"OpenPrinter", 1, "Error opening printer", {"OpenPrinter P"}},
+        {"StartDoc", 1, "Error starting print job", {"StartDoc 77 Doc RAW", "ClosePrinter 77"}},
+        {"OpenFile", 2, "Error opening input file", {"CloseFile", "OpenFile b", "EndDoc", "ClosePrinter 77"}},
+        // An interrupted page is not ended.
+        {"StartPage", 2, "Error sending print job", {"EndPage", "StartPage", "CloseFile", "EndDoc", "ClosePrinter 77"}},
+        {"Read", 2, "Error reading from input file", {"StartPage", "Read", "CloseFile", "EndDoc", "ClosePrinter 77"}},
+        {"Write", 1, "Error writing to printer", {"Read", "Write 3", "CloseFile", "EndDoc", "ClosePrinter 77"}},
+        // A job refused at its end is reported, and the printer still closed.
+        {"EndDoc", 1, "Error sending print job", {"CloseFile", "EndDoc", "ClosePrinter 77"}},
+    };
+    for (const Case& c : cases) {
+        FakeSpooler spooler;
+        spooler.files = {{"a", "abc"}, {"b", "def"}};
+        spooler.failAt[c.call] = {c.nth, 1234};
+        const std::string text = OsErrorOf([&] { PrintFiles(spooler, "P", "a\nb", "Doc"); });
+        EXPECT_EQ(text.rfind(c.context + ": Error code 1234: ", 0), 0u) << c.call << ": " << text;
+        EXPECT_EQ(spooler.Tail(c.tail.size()), c.tail) << c.call;
+        // Files after the failing one are never opened.
+        if (c.call != "EndDoc" && c.call != "OpenFile") {
+            for (const auto& call : spooler.calls) EXPECT_NE(call, "OpenFile b") << c.call;
+        }
+    }
+}
+
+TEST(PrinterUtilsJob, EmptyLineInTheListFailsAtThatLineAfterTheDocumentStarted)
+{
+    FakeSpooler spooler;
+    spooler.files = {{"a", "abc"}, {"c", "ghi"}};
+    SysUtils::TStringList list;
+    list.Add("a");
+    list.Add("");
+    list.Add("c");
+    const std::string text = OsErrorOf([&] { PrintFileList(spooler, "P", list, "Doc"); });
+    EXPECT_EQ(text.rfind("Error opening input file: Error code 2: ", 0), 0u) << text;
+    EXPECT_EQ(spooler.written, "abc");
+    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"OpenFile ", "EndDoc", "ClosePrinter 77"}));
+}
+
+TEST(PrinterUtilsJob, ReleaseThatThrowsDoesNotHideTheFailure)
+{
+    FakeSpooler spooler;
+    spooler.files = {{"a", "abc"}};
+    spooler.failAt["Write"] = {1, 5};
+    spooler.throwOnRelease = true;
+    const std::string text = OsErrorOf([&] { PrintFiles(spooler, "P", "a", "Doc"); });
+    EXPECT_EQ(text.rfind("Error writing to printer: Error code 5: ", 0), 0u) << text;
+    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"CloseFile", "EndDoc", "ClosePrinter 77"}));
+}
