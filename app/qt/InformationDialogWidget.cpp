@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
+#include <QKeyEvent>
 
 #include "InformationDialog.h"
 #include "SysUtils.h"
@@ -92,10 +92,18 @@ TInformationDialog::TInformationDialog(const std::string& caption, const std::st
 
     setFixedSize(layout.client.width, layout.client.height);
 
-    auto* copy = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this);
-    copy->setContext(Qt::WindowShortcut);
-    connect(copy, &QShortcut::activated, this,
-            [this] { AppCore::RunGuarded(errors_, [this] { CopyToClipboard(); }); });
+}
+
+void TInformationDialog::keyPressEvent(QKeyEvent* event)
+{
+    // The button ignores Ctrl+C, so the key reaches the dialog whichever
+    // control has the focus.
+    if (event->key() == Qt::Key_C && event->modifiers() == Qt::ControlModifier) {
+        AppCore::RunGuarded(errors_, [this] { CopyToClipboard(); });
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TInformationDialog::CopyToClipboard()

@@ -1,0 +1,114 @@
+// Process start to window shown: spawns a program under the X server in
+// DISPLAY and waits for its first top-level window to be mapped. Runs
+// QuellmarkExec against a private print server holding many queues, and a
+// bare Qt window program, alternately; prints the medians and their ratio.
+//
+//   startup_bench QUELLMARKEXEC BAREWINDOW [RUNS=21] [QUEUES=500]
+#include <spawn.h>
+#include <sys/wait.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CupsTestServer.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Display {
+public:
+    Display()
+    {
+        connection_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot open the display in DISPLAY");
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, screen->root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection_);
+    }
+    ~Display() { xcb_disconnect(connection_); }
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    // Blocks until some client maps a top-level window.
+    void WaitForMap()
+    {
+        for (;;) {
+            xcb_generic_event_t* event = xcb_wait_for_event(connection_);
+            if (!event) throw std::runtime_error("display connection lost");
+            const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            std::free(event);
+            if (mapped) return;
+        }
+    }
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+};
+
+double TimeToWindow(Display& display, const std::string& program)
+{
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
+        throw std::runtime_error("cannot start " + program);
+    display.WaitForMap();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return ms;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s QUELLMARKEXEC BAREWINDOW [RUNS] [QUEUES]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 21;
+    const int queues = argc > 4 ? std::atoi(argv[4]) : 500;
+    try {
+        QuellmarkTest::CupsTestServer server;
+        for (int i = 0; i < queues; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Bench%03d", i);
+            server.AddLocalQueue(name);
+        }
+        server.SetServerDefault("Bench250");
+        Display display;
+        std::vector<double> app, bare;
+        TimeToWindow(display, argv[1]);  // warm the caches once for each
+        TimeToWindow(display, argv[2]);
+        for (int i = 0; i < runs; ++i) {
+            app.push_back(TimeToWindow(display, argv[1]));
+            bare.push_back(TimeToWindow(display, argv[2]));
+        }
+        const double a = Median(app), b = Median(bare);
+        std::printf("queues %d, runs %d\nQuellmarkExec median %.1f ms\nbare window median %.1f ms\nratio %.2f\n",
+                    queues, runs, a, b, a / b);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "startup_bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
