@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The demo's print server: a private cupsd (tests/fixtures/cupsd-sandbox) with
 # one default queue "Virtual-PostScript" whose backend is scripts/lib/virtual-ps-backend.
 # Sourced by scripts/demo and by the demo's tests. Needs bash.
@@ -8,6 +9,9 @@
 #   demo_printer_wait RUN COUNT SECONDS
 #                                   wait until COUNT jobs have reached OUTDIR; fails
 #                                   at once when the server aborts a job
+#   demo_printer_wait_idle RUN SECONDS
+#                                   wait until the queue has no pending job and its
+#                                   pages have reached OUTDIR
 #   demo_printer_pages RUN          the files copied into OUTDIR so far, one per line
 #   demo_printer_stop RUN           collect what is left, stop the collector and cupsd;
 #                                   removes RUN/cups, keeps RUN
@@ -89,6 +93,19 @@ demo_printer_wait() {
     fi
     sleep 0.1
   done
+}
+
+demo_printer_wait_idle() {
+  local run=$1 seconds=$2 deadline
+  deadline=$((SECONDS + seconds))
+  while [ -n "$(lpstat -o "$DEMO_QUEUE" 2>/dev/null)" ]; do
+    if [ $SECONDS -ge $deadline ]; then
+      echo "demo: the virtual printer is still busy after $seconds s" >&2
+      return 1
+    fi
+    sleep 0.2
+  done
+  _demo_collect_once "$run" "$(cat "$run/outdir")"
 }
 
 demo_printer_pages() { cat "$1/pages.list" 2>/dev/null; }
