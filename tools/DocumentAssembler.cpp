@@ -46,16 +46,9 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-void WriteFileIfChanged(const fs::path& path, const std::string& bytes) {
-    // Leaving an unchanged output alone keeps its time stamp, so the build
-    // does not recompile what depends on it.
-    std::error_code ec;
-    if (fs::exists(path, ec)) {
-        try {
-            if (ReadFile(path) == bytes) return;
-        } catch (const AssemblyError&) {
-        }
-    }
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    // Written under a temporary name and renamed, so an interrupted build
+    // never leaves a half document behind.
     const fs::path temp = path.string() + ".tmp";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -360,14 +353,14 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.size() == 3 && args[0] == "document") {
-            WriteFileIfChanged(args[2], Assemble(args[1]));
+            WriteFile(args[2], Assemble(args[1]));
             return 0;
         }
         if (args.size() >= 5 && args[0] == "embed" && (args.size() - 2) % 3 == 0) {
             for (std::size_t i = 2; i < args.size(); i += 3)
                 for (char c : args[i] + args[i + 1])
                     if (c == '"' || c == '\\') throw AssemblyError("resource names may not hold quotes or backslashes");
-            WriteFileIfChanged(args[1], Embed({args.begin() + 2, args.end()}));
+            WriteFile(args[1], Embed({args.begin() + 2, args.end()}));
             return 0;
         }
         return Usage();
