@@ -91,6 +91,7 @@ struct CupsPrinter {
     std::string name;
     int jobId = 0;
     bool documentOpen = false;
+    unsigned long long bytesSent = 0;
 };
 
 CupsPrinter* PrinterOf(SpoolHandle handle)
@@ -196,6 +197,7 @@ public:
         const http_status_t status = cupsWriteRequestData(printer->http.get(), static_cast<const char*>(data), size);
         if (status == HTTP_STATUS_CONTINUE) {
             written = size;
+            printer->bytesSent += size;
             return true;
         }
         if (status == HTTP_STATUS_ERROR) {
@@ -221,11 +223,16 @@ public:
         CupsPrinter* printer = PrinterOf(handle);
         if (!printer->documentOpen) return true;
         printer->documentOpen = false;
-        if (cupsFinishDocument(printer->http.get(), printer->name.c_str()) > IPP_STATUS_OK_CONFLICTING) {
-            RecordCupsError();
-            return false;
-        }
-        return true;
+        const ipp_status_t status = cupsFinishDocument(printer->http.get(), printer->name.c_str());
+        if (status <= IPP_STATUS_OK_CONFLICTING) return true;
+        RecordCupsError();
+        // A job whose document was refused would wait on the server for
+        // another one until the server gives up on it.
+        cupsCancelJob2(printer->http.get(), printer->name.c_str(), printer->jobId, 0);
+        // CUPS refuses a document without bytes ("No file in print
+        // request"). Nothing was to be printed and nothing is lost: like an
+        // empty job elsewhere, that is not an error.
+        return printer->bytesSent == 0 && status == IPP_STATUS_ERROR_BAD_REQUEST;
     }
 
     bool ClosePrinter(SpoolHandle handle) override
