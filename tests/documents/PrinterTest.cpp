@@ -418,3 +418,37 @@ TEST(PageRules, PageReportGoesToTheJobOutputWhenImIsSet) {
     ExpectCleanRun(off);
     EXPECT_EQ(off.out, "42\n");
 }
+
+TEST(RuntimeProcedures, ObjectsAndHelpersTheRuntimeMayCall) {
+    TTempDir dir;
+    const std::string suffix = dir.Write("suffix.ps", InDocument(R"(
+^IMO 4 ^
+3 4 10 ^ =only ( ) print 4 3 10 ^ =only ( ) print 4 4.0 10 ^ =
+2 2 moveto (job.ps) 2 ^ &internal.runpscount =
+2 3 moveto 5 ^ 6 ^ 7 ^ 8 ^
+1 1 moveto &_pspagefont_ 1 get setfont (Under) &_pspagefont_ 4 get exec
+/a ^GS 66 ^GS
+(Staple) (None) ^SPD (Nosuch) (Thing) ^SPD
+1 ^ &internal.pagecount =
+^IMO 3 ^
+count =
+)"));
+    const TGsResult r = RunText({kFull, suffix});
+    ExpectCleanRun(r);
+    EXPECT_NE(r.err.find("4 4 4.0\n1\n1\n0\n"), std::string::npos) << r.err;
+    // Everything lands on one page, which object 3 ends.
+    ASSERT_EQ(PageCount(r.out), 2);
+    const std::vector<TSpan> spans = ParseSpans(r.out);
+    ExpectAt(spans, 2, "Under", 1, 1);
+    EXPECT_NE(FindSpan(spans, 2, "a"), nullptr);
+    EXPECT_NE(FindSpan(spans, 2, "B"), nullptr);
+    // The notice page of object 3, centred at x 4.25 inches.
+    const TSpan* warning = FindSpan(spans, 2, "Warning: This is a PPML/VDX file");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_NEAR((warning->x0 + warning->x1) / 2, 4.25 * 72, 1.0);
+    EXPECT_NEAR(warning->y0, 0.5 * 72, 0.5);
+    EXPECT_NEAR(warning->size, 24, 0.01);
+    const TSpan* viewer = FindSpan(spans, 2, "This file may not display properly in your viewer");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_NEAR(viewer->y0, 0.8 * 72, 0.5);
+}
