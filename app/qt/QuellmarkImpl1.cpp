@@ -2,7 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
-#include <QFontDatabase>
+#include <QStyledItemDelegate>
 #include <QMenuBar>
 
 #include "MainForm.h"
@@ -13,6 +13,19 @@ namespace {
 // Used where the stored face is not installed: the closest common face of
 // the same size.
 constexpr const char* kFallbackFamilies[] = {"Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"};
+
+// The printer list's rows at the stored item height.
+class TFixedHeightDelegate : public QStyledItemDelegate {
+public:
+    TFixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
 
 }  // namespace
 
@@ -31,14 +44,14 @@ void TQuellmarkX::ApplyStoredLayout()
     // setupUi sized the window to the stored client area; the menu bar comes on top of it.
     const QSize client = size();
 
+    // The fallbacks follow the stored face in the family list, so the font
+    // matcher takes the first installed one without a database query.
     QFont stored = font();
-    if (!QFontDatabase::hasFamily(stored.family())) {
-        QStringList families{stored.family()};
-        for (const char* family : kFallbackFamilies) families << QString::fromLatin1(family);
-        stored.setFamilies(families);
-        stored.setStyleHint(QFont::SansSerif);
-        setFont(stored);
-    }
+    QStringList families = stored.families();
+    for (const char* family : kFallbackFamilies) families << QString::fromLatin1(family);
+    stored.setFamilies(families);
+    stored.setStyleHint(QFont::SansSerif);
+    setFont(stored);
 
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
@@ -54,8 +67,8 @@ void TQuellmarkX::ApplyStoredLayout()
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setCompletionMode(QCompleter::InlineCompletion);
     ui_->cboPrinters->setCompleter(completer);
-    const int itemHeight = ui_->cboPrinters->property("storedItemHeight").toInt();
-    ui_->cboPrinters->view()->setStyleSheet(QStringLiteral("QAbstractItemView::item { height: %1px; }").arg(itemHeight));
+    ui_->cboPrinters->setItemDelegate(
+        new TFixedHeightDelegate(ui_->cboPrinters->property("storedItemHeight").toInt(), ui_->cboPrinters));
 
     // A check mark on a menu-bar item shows nothing; it is kept as stored.
     QAction* options = ui_->Options->menuAction();
