@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,7 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
     const std::string path = path_ + "/" + name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+    out.close();
     if (!out) throw std::runtime_error("cannot write " + path);
     return path;
 }
@@ -69,8 +71,8 @@ TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<st
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start gs (is Ghostscript installed?)");
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) throw std::runtime_error("waitpid failed");
     TGsResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     result.out = ReadFileBytes(outPath);
