@@ -1,0 +1,204 @@
+// Benchmark (not a test): PrintFiles against `lp -o raw`, and ListPrinters
+// against `lpstat -e`, on one private print server. Both sides run as
+// processes, timed from start to exit, with the peak RSS the kernel reports
+// for each (through printing_measure). Jobs go to a raw queue whose device is /dev/null, and every job
+// is over before the next run starts, so the server's spooling is the same
+// for both sides.
+//
+//   printing_bench [--quick] [--no-gib] [--queues N]
+//
+// --quick runs fewer repetitions; --no-gib leaves out the 1 GiB file.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CupsTestServer.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kDocumentName = "Corvane Status Page";
+constexpr const char* kQueue = "bench";
+
+struct Sample {
+    double ms;
+    long maxRssKb;
+};
+
+std::string SelfDir()
+{
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) throw std::runtime_error("cannot find own path");
+    std::string path(buf, static_cast<std::size_t>(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+// Runs argv under printing_measure, which reports the child's own time
+// and peak RSS.
+Sample RunProcess(const std::string& measure, const std::vector<std::string>& argv)
+{
+    int pipefd[2];
+    if (::pipe(pipefd) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipefd[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipefd[0]);
+    std::vector<char*> args{const_cast<char*>(measure.c_str())};
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, measure.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipefd[1]);
+    if (rc != 0) {
+        ::close(pipefd[0]);
+        throw std::runtime_error("cannot run " + measure);
+    }
+    std::string text;
+    char buf[512];
+    for (ssize_t n; (n = ::read(pipefd[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    ::close(pipefd[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed: " + text);
+    Sample sample{};
+    // The last line is the launcher's; anything before it is the child's.
+    const auto nl = text.find_last_of('\n', text.size() >= 2 ? text.size() - 2 : 0);
+    const std::string last = nl == std::string::npos ? text : text.substr(nl + 1);
+    if (std::sscanf(last.c_str(), "%lf %ld", &sample.ms, &sample.maxRssKb) != 2)
+        throw std::runtime_error("no measurement from " + argv[0] + ": " + text);
+    return sample;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void WriteData(const std::string& path, std::size_t size, bool text)
+{
+    std::ofstream out(path, std::ios::binary);
+    std::string block;
+    if (text) {
+        for (int i = 0; block.size() < 65536; ++i) block += "%% status page line " + std::to_string(i) + " show\r\n";
+    } else {
+        std::mt19937 gen(42);
+        block.resize(1 << 20);
+        for (auto& c : block) c = static_cast<char>(gen());
+    }
+    for (std::size_t left = size; left > 0;) {
+        const std::size_t n = std::min(left, block.size());
+        out.write(block.data(), static_cast<std::streamsize>(n));
+        left -= n;
+    }
+    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+}
+
+void WaitForAllJobs(const QuellmarkTest::CupsTestServer& server)
+{
+    const auto ids = server.JobIds();
+    if (!ids.empty()) server.WaitForJob(ids.back(), 120000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool quick = false, gib = true;
+    int queues = 500;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--quick") quick = true;
+        else if (a == "--no-gib") gib = false;
+        else if (a == "--queues" && i + 1 < argc) queues = std::atoi(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: printing_bench [--quick] [--no-gib] [--queues N]\n");
+            return 2;
+        }
+    }
+    try {
+        const std::string send = SelfDir() + "/printing_send";
+        const std::string measure = SelfDir() + "/printing_measure";
+        QuellmarkTest::CupsTestServer server;
+        server.AddQueue(kQueue, {"-E", "-v", "file:///dev/null", "-m", "raw"});
+
+        struct Size {
+            const char* label;
+            std::size_t bytes;
+            bool text;
+            int runs;
+        };
+        std::vector<Size> sizes{{"261,717 B", 261717, true, quick ? 5 : 21},
+                                {"1 MiB", 1u << 20, false, quick ? 3 : 11},
+                                {"64 MiB", 64u << 20, false, quick ? 3 : 7}};
+        if (gib) sizes.push_back({"1 GiB", 1u << 30, false, quick ? 1 : 3});
+
+        std::printf("| data | PrintFiles median ms | lp -o raw median ms | ratio | PrintFiles peak RSS KiB | lp peak RSS KiB | runs |\n");
+        std::printf("|---|---|---|---|---|---|---|\n");
+        for (const Size& size : sizes) {
+            const std::string file = server.Dir() + "/home/bench.dat";
+            WriteData(file, size.bytes, size.text);
+            std::vector<double> ours, theirs;
+            long oursRss = 0, theirsRss = 0;
+            for (int run = 0; run < size.runs; ++run) {
+                // Alternate the sides so that drift hits both alike.
+                const Sample a = RunProcess(measure, {send, "print", kQueue, file, kDocumentName});
+                WaitForAllJobs(server);
+                const Sample b = RunProcess(measure, {"lp", "-s", "-d", kQueue, "-o", "raw", "-t", kDocumentName, file});
+                WaitForAllJobs(server);
+                ours.push_back(a.ms);
+                theirs.push_back(b.ms);
+                oursRss = std::max(oursRss, a.maxRssKb);
+                theirsRss = std::max(theirsRss, b.maxRssKb);
+            }
+            std::remove(file.c_str());
+            const double mo = Median(ours), mt = Median(theirs);
+            std::printf("| %s | %.1f | %.1f | %.2f | %ld | %ld | %d |\n", size.label, mo, mt, mo / mt, oursRss,
+                        theirsRss, size.runs);
+            std::fflush(stdout);
+        }
+
+        for (int i = 0; i < queues; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "q%03d", i);
+            server.AddQueue(name, {"-E", "-v", "file:///dev/null", "-m", "raw"});
+        }
+        const int runs = quick ? 5 : 21;
+        std::vector<double> ours, theirs;
+        long oursRss = 0, theirsRss = 0;
+        for (int run = 0; run < runs; ++run) {
+            const Sample a = RunProcess(measure, {send, "list"});
+            const Sample b = RunProcess(measure, {"lpstat", "-e"});
+            ours.push_back(a.ms);
+            theirs.push_back(b.ms);
+            oursRss = std::max(oursRss, a.maxRssKb);
+            theirsRss = std::max(theirsRss, b.maxRssKb);
+        }
+        const double mo = Median(ours), mt = Median(theirs);
+        std::printf("\n| %d queues | ListPrinters median ms | lpstat -e median ms | ratio | ListPrinters peak RSS KiB | lpstat peak RSS KiB | runs |\n",
+                    queues + 1);
+        std::printf("|---|---|---|---|---|---|---|\n");
+        std::printf("| list | %.1f | %.1f | %.2f | %ld | %ld | %d |\n", mo, mt, mo / mt, oursRss, theirsRss, runs);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "printing_bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

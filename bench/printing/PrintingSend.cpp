@@ -1,0 +1,31 @@
+// The benchmark's PrinterUtils side as a process of its own, so that its
+// time and peak memory compare with lp and lpstat, which are processes too.
+//   printing_send print PRINTER FILES DOCUMENT
+//   printing_send list
+#include <cstdio>
+#include <string>
+
+#include "PrinterUtils.h"
+#include "SysUtils.h"
+
+int main(int argc, char** argv)
+{
+    try {
+        const std::string command = argc > 1 ? argv[1] : "";
+        if (command == "print" && argc == 5) {
+            PrinterUtils::PrintFiles(argv[2], argv[3], argv[4]);
+            return 0;
+        }
+        if (command == "list" && argc == 2) {
+            SysUtils::TStringList list;
+            PrinterUtils::ListPrinters(list, PrinterUtils::plpLocal | PrinterUtils::plpNetwork | PrinterUtils::plpShared);
+            for (const auto& name : list.Lines()) std::printf("%s\n", name.c_str());
+            return 0;
+        }
+    } catch (const SysUtils::Exception& e) {
+        std::fprintf(stderr, "%s\n", e.Message().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "usage: printing_send print PRINTER FILES DOCUMENT | list\n");
+    return 2;
+}
