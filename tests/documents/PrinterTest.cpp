@@ -160,8 +160,12 @@ TEST(PrinterProfiles, ColourDuplexPrinterWithTraysAndDevices) {
 }
 
 TEST(PrinterProfiles, PrinterThatAnswersNoQuery) {
-    const TGsResult r = RunText({kProfiles + "/all-fail.ps", kFull});
+    TTempDir dir;
+    // What the failed queries leave behind on the operand and dictionary stacks.
+    const std::string stacks = dir.Write("stacks.ps", "(stacks ) print count =only ( ) print countdictstack =\n");
+    const TGsResult r = RunText({kProfiles + "/all-fail.ps", kFull, stacks});
     ExpectCleanRun(r);
+    EXPECT_NE(r.err.find("stacks 0 3\n"), std::string::npos) << r.err;
     EXPECT_EQ(PageCount(r.out), 1);
     const std::vector<TSpan> spans = ParseSpans(r.out);
     ExpectLines(PageLines(spans, 1),
