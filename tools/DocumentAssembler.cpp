@@ -145,7 +145,8 @@ std::string Encipher(std::string_view plain) {
     cipher.reserve(input.size());
     for (unsigned char p : input) {
         const unsigned char c = static_cast<unsigned char>(p ^ (r >> 8));
-        r = static_cast<std::uint16_t>((c + r) * c1 + c2);
+        // Unsigned arithmetic: the sum wraps modulo 2^16 by design.
+        r = static_cast<std::uint16_t>((static_cast<unsigned>(c) + r) * c1 + c2);
         cipher.push_back(static_cast<char>(c));
     }
     return cipher;
