@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # The demo's unattended window steps: a private Xvfb, the Print button pressed
 # and the success box dismissed with xdotool, screenshots with ImageMagick.
-# Every step has a time limit. Sourced by scripts/demo; needs bash.
+# Every step has a time limit. Sourced by scripts/demo; needs bash; callers may use set -e.
 #
 #   demo_gui_start_xvfb RUN             start Xvfb with a cookie of its own; exports
 #                                       DISPLAY and XAUTHORITY, sets xvfb_pid
@@ -104,9 +104,8 @@ demo_gui_press_print() {
 # no state, so ending it is the same as closing its window.
 demo_gui_close() {
   local pid=$1
-  kill -TERM "$pid" 2>/dev/null
+  kill -TERM "$pid" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  return 0
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
 }

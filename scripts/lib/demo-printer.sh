@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # The demo's print server: a private cupsd (tests/fixtures/cupsd-sandbox) with
 # one default queue "Virtual-PostScript" whose backend is scripts/lib/virtual-ps-backend.
-# Sourced by scripts/demo and by the demo's tests. Needs bash.
+# Sourced by scripts/demo and by the demo's tests. Needs bash; callers may use set -e.
 #
 #   demo_printer_start RUN OUTDIR   start the server in RUN/cups (RUN: an empty directory
 #                                   of the caller's), the queue and the page collector;
@@ -72,7 +72,8 @@ demo_printer_start() {
     -o printer-error-policy=abort-job || return 1
   lpadmin -d "$DEMO_QUEUE" || return 1
 
-  ( trap 'exit 0' TERM; while :; do _demo_collect_once "$run" "$outdir"; sleep 0.2; done ) &
+  # The collector keeps going whatever fails, also under a caller's set -e.
+  ( set +e; trap 'exit 0' TERM; while :; do _demo_collect_once "$run" "$outdir"; sleep 0.2; done ) &
   echo $! >"$run/collector.pid"
 }
 
