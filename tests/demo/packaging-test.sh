@@ -67,10 +67,11 @@ case $mode in
     [ "$(dpkg-deb -f "$deb" Package)" = quellmark ] || fail "the package is not named quellmark"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "the package names no maintainer"
     depends=$(dpkg-deb -f "$deb" Depends)
+    depends_on() { tr ',|' '\n\n' <<<"$depends" | awk '{print $1}' | grep -qxF "$1"; }
     if program_built; then
       [ -x "$work/root/usr/bin/QuellmarkExec" ] || fail "the .deb has no usr/bin/QuellmarkExec"
       for lib in libcups2 libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
-        grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "the .deb does not depend on $lib (Depends: $depends)"
+        depends_on "$lib" || fail "the .deb does not depend on $lib (Depends: $depends)"
       done
       # Every library the packaged program loads must come from a declared dependency.
       for so in $(ldd "$work/root/usr/bin/QuellmarkExec" | awk '$3 ~ /^\// {print $3}'); do
@@ -78,7 +79,7 @@ case $mode in
         [ -n "$pkg" ] || continue
         # Only the libraries linked directly are named; their own dependencies follow.
         objdump -p "$work/root/usr/bin/QuellmarkExec" | grep -q "NEEDED *${so##*/}\$" || continue
-        grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends" || fail "${so##*/} comes from $pkg, which the .deb does not depend on"
+        depends_on "$pkg" || fail "${so##*/} comes from $pkg, which the .deb does not depend on"
       done
     fi
     ;;
