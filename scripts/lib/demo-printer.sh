@@ -17,6 +17,8 @@
 #                                   removes RUN/cups, keeps RUN
 
 DEMO_QUEUE=Virtual-PostScript
+# cupsd and lpadmin live in /usr/sbin, which is not on an ordinary user's PATH.
+case ":$PATH:" in *:/usr/sbin:*) ;; *) export PATH=$PATH:/usr/sbin:/sbin ;; esac
 _demo_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # The backend writes into RUN/cups/printed as the user cupsd runs backends as

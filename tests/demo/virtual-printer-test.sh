@@ -10,13 +10,13 @@ set -u
 [ $# -eq 1 ] || { echo "usage: $0 STATUS-DOCUMENT" >&2; exit 2; }
 status_doc=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in cupsd lp lpadmin ipptool gs; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
 [ -s "$status_doc" ] || { echo "FAIL: no status document at $status_doc" >&2; exit 1; }
 
 # shellcheck source=scripts/lib/demo-printer.sh
 source "$top/scripts/lib/demo-printer.sh"
+for tool in cupsd lp lpadmin ipptool gs; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
 run=$(mktemp -d "${TMPDIR:-/tmp}/qm-demo-test.XXXXXX")
 cleanup() { demo_printer_stop "$run" >/dev/null 2>&1; rm -rf "$run"; }
 trap cleanup EXIT

@@ -9,13 +9,13 @@ set -u
 [ $# -eq 1 ] || { echo "usage: $0 PROGRAM" >&2; exit 2; }
 program=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in cupsd lpadmin gs Xvfb xauth xdotool import; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-done
 [ -x "$program" ] || { echo "FAIL: no program at $program" >&2; exit 1; }
 
 # shellcheck source=scripts/lib/demo-printer.sh
 source "$top/scripts/lib/demo-printer.sh"
+for tool in cupsd lpadmin gs Xvfb xauth xdotool import; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
+done
 # shellcheck source=scripts/lib/demo-gui.sh
 source "$top/scripts/lib/demo-gui.sh"
 run=$(mktemp -d "${TMPDIR:-/tmp}/qm-demo-gui-test.XXXXXX")
