@@ -16,7 +16,7 @@ constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 // The stored layout, in pixels at 96 dpi.
 constexpr int kLeft = 303, kTop = 203, kClientWidth = 462, kClientHeight = 73;
 constexpr RECT kPrintersBounds{8, 9, 8 + 329, 9 + 21};
-constexpr int kPrinterItemHeight = 13;
+constexpr int kPrinterItemHeight = 13;  // for sizing the drop-down list
 constexpr int kPrinterDropDownItems = 8;
 constexpr RECT kPrintBounds{362, 7, 362 + 75, 7 + 25};
 constexpr const char* kInitialPrinterText = "cboPrinters";
@@ -91,7 +91,7 @@ void TQuellmarkX::CreateControls()
     if (!cboPrinters_ || !btnPrint_) throw SysUtils::Exception("Cannot create the main window's controls");
     for (HWND control : {cboPrinters_, btnPrint_})
         ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    ComboMessage(cboPrinters_, CB_SETITEMHEIGHT, 0, kPrinterItemHeight);
+    FitPrinterBoxHeight();
     ::SetWindowTextA(cboPrinters_, kInitialPrinterText);
 
     // Typing completes the name from the list: watch the box's edit field.
@@ -99,6 +99,25 @@ void TQuellmarkX::CreateControls()
         ::SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         editProc_ = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PrinterEditProc)));
+    }
+}
+
+void TQuellmarkX::FitPrinterBoxHeight()
+{
+    // The closed box is 21 pixels high. Its height follows the selection
+    // field's height by a frame that differs between systems (and some
+    // report the field with its frame), so set, measure and correct. The
+    // list's items take the font's height: only owner-drawn lists can be
+    // given another.
+    const int wanted = kPrintersBounds.bottom - kPrintersBounds.top;
+    LRESULT field = ComboMessage(cboPrinters_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1));
+    for (int attempt = 0; attempt < 3 && field != CB_ERR; ++attempt) {
+        RECT closed{};
+        ::GetWindowRect(cboPrinters_, &closed);
+        const int error = wanted - (closed.bottom - closed.top);
+        if (error == 0) break;
+        field += error;
+        ComboMessage(cboPrinters_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
     }
 }
 
