@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # The Windows program end to end under Wine and Xvfb:
 #   gui-test.sh SESSION EXE STATUS_DOCUMENT MINSTATUS_DOCUMENT [SHOT_DIR]
-# Starts a private print server with a capturing queue, starts EXE inside
-# the Wine session SESSION, types the queue's name into the printer box,
-# presses Print and dismisses the success box, and checks that the job's
-# bytes and name are the full document's; then the same with Minimal Page
-# ticked (notice first) and the minimal document. Closes the window and
-# expects exit code 0 and no temporary file left behind. With SHOT_DIR,
-# saves screenshots there. Every wait has a time limit.
+# Starts a private print server, then EXE inside the Wine session SESSION:
+#  1. with no queue: the start-up error box comes before the main window;
+#     Print then fails at opening the printer "cboPrinters", in the error
+#     box, and leaves its temporary file; closing the window exits with 0;
+#  2. with a capturing queue: types the queue's name into the printer box,
+#     presses Print, dismisses the success box and checks that the job's
+#     bytes and name are the full document's; then the same with Minimal
+#     Page ticked (notice first) and the minimal document; no temporary
+#     file is left behind and the exit code is 0.
+# With SHOT_DIR, saves screenshots there. Every wait has a time limit.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 fixtures="$here/../fixtures"
@@ -31,9 +34,6 @@ trap cleanup EXIT
 in_sandbox() { (set -a; source "$sandbox/env"; set +a; unset LPDEST PRINTER; "$@"); }
 jobs=$(in_sandbox sh -c 'echo "$CUPSD_JOBS"')
 server=$(in_sandbox sh -c 'echo "$CUPS_SERVER"')
-in_sandbox lpadmin -p StatusQueue -E -v capture:/ -m raw 2>/dev/null
-in_sandbox lpadmin -d StatusQueue
-
 # The program's temporary folder inside the prefix.
 prefix=$(in_session sh -c 'echo "$WINEPREFIX"')
 temp_files() { find "$prefix/drive_c/users" -iname 'ps*.ps' 2>/dev/null | sort; }
@@ -73,25 +73,30 @@ wait_job() {  # job id, tenths of a second
 }
 shot() { [ -z "$shots" ] || in_session import -window root "$shots/$1.png"; }
 
-QUELLMARK_CUPS_SERVER="$server" "$fixtures/wine/wine-session" run "$session" "$exe" >"$sandbox/program.log" 2>&1 &
-program=$!
-
-main=$(wait_window QuellmarkX 300) || fail "the main window did not appear"
-eval "$(xdo getwindowgeometry --shell "$main")"
-# The client area is 462x73 at the bottom of the frame, framed evenly left,
-# right and below.
-border=$(((WIDTH - 462) / 2))
-client_x=$((X + border))
-client_y=$((Y + HEIGHT - border - 73))
-[ "$border" -ge 0 ] && [ $((HEIGHT - 73)) -gt "$border" ] || fail "unexpected frame ${WIDTH}x${HEIGHT}"
-
-# Wine lists its printers with no LOCAL or NETWORK attribute, so the box
-# stays empty; type the queue's name over the initial text, as a user may.
-xdo mousemove $((client_x + 8 + 150)) $((client_y + 9 + 10)) click 1
-xdo key End
-for _ in $(seq 12); do xdo key BackSpace; done
-xdo type --delay 30 StatusQueue
-
+start_program() {
+    QUELLMARK_CUPS_SERVER="$server" "$fixtures/wine/wine-session" run "$session" "$exe" >>"$sandbox/program.log" 2>&1 &
+    program=$!
+}
+find_main_window() {
+    main=$(wait_window QuellmarkX 300) || fail "the main window did not appear"
+    eval "$(xdo getwindowgeometry --shell "$main")"
+    # The client area is 462x73 at the bottom of the frame, framed evenly
+    # left, right and below.
+    border=$(((WIDTH - 462) / 2))
+    client_x=$((X + border))
+    client_y=$((Y + HEIGHT - border - 73))
+    [ "$border" -ge 0 ] && [ $((HEIGHT - 73)) -gt "$border" ] || fail "unexpected frame ${WIDTH}x${HEIGHT}"
+}
+close_program() {  # what
+    xdo mousemove $((client_x + 200)) $((client_y + 50)) click 1
+    xdo key alt+F4
+    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$program" 2>/dev/null && fail "$1: the program did not end when its window closed"
+    local rc=0
+    wait "$program" || rc=$?
+    program=""
+    [ "$rc" -eq 0 ] || fail "$1: exit code $rc"
+}
 press_print() { xdo mousemove $((client_x + 362 + 37)) $((client_y + 7 + 12)) click 1; }
 dismiss() {  # the dialog's window id
     xdo key Return
@@ -103,6 +108,40 @@ check_job() {  # job id, document, what
     cmp -s "$jobs/$1.data" "$2" || fail "$3: the job's bytes differ from $(basename "$2")"
     echo "gui-test: $3: job $1, $(stat -c %s "$jobs/$1.data") bytes, equal to $(basename "$2")"
 }
+
+# 1. No queue, so no default printer: the error box comes first, owned by
+# the application, and the main window only after it.
+start_program
+box=$(wait_window Quellmarkexec 300) || fail "no start-up error box"
+xdo search --onlyvisible --name '^QuellmarkX$' >/dev/null && fail "the main window came before the start-up error box"
+shot windows-startup-error
+dismiss "$box"
+find_main_window
+# The printer box still holds its initial text: Print fails at opening the
+# printer of that name, after writing the temporary file, which stays.
+press_print
+box=$(wait_window Quellmarkexec 300) || fail "no error box after Print to an unknown printer"
+dismiss "$box"
+left=$(temp_files)
+[ "$left" != "$temp_before" ] || fail "a failed job left no temporary file"
+close_program "no printer"
+[ -z "$(ls "$jobs")" ] || fail "a job reached the print server"
+echo "gui-test: no printer: start-up error box, then the window; failed Print kept its temporary file"
+find "$prefix/drive_c/users" -iname 'ps*.ps' -delete
+temp_before=$(temp_files)
+
+# 2. A capturing queue, the server's default.
+in_sandbox lpadmin -p StatusQueue -E -v capture:/ -m raw 2>/dev/null
+in_sandbox lpadmin -d StatusQueue
+start_program
+find_main_window
+
+# Wine lists its printers with no LOCAL or NETWORK attribute, so the box
+# stays empty; type the queue's name over the initial text, as a user may.
+xdo mousemove $((client_x + 8 + 150)) $((client_y + 9 + 10)) click 1
+xdo key End
+for _ in $(seq 12); do xdo key BackSpace; done
+xdo type --delay 30 StatusQueue
 
 # Full page: no notice, the job, then the success box.
 press_print
@@ -125,15 +164,7 @@ box=$(wait_window Quellmarkexec 300) || fail "no success box after the notice"
 check_job 2 "$minstatus_doc" "minimal page"
 dismiss "$box"
 
-# Closing the window ends the program with exit code 0.
-xdo mousemove $((client_x + 200)) $((client_y + 50)) click 1
-xdo key alt+F4
-for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$program" 2>/dev/null && fail "the program did not end when its window closed"
-rc=0
-wait "$program" || rc=$?
-program=""
-[ "$rc" -eq 0 ] || fail "exit code $rc"
+close_program "with a printer"
 [ "$(temp_files)" = "$temp_before" ] || fail "temporary files left behind: $(temp_files)"
 [ ! -f "$jobs/3.queue" ] || fail "an unexpected third job"
 echo "gui-test: passed"
