@@ -6,7 +6,7 @@ build=$(cd "${1:?build directory}" && pwd)
 runs=${2:-21}
 queues=${3:-500}
 fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -f "$fdfile"' EXIT
 for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
