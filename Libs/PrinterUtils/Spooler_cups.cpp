@@ -1,6 +1,9 @@
-// CUPS primitives: destinations as printer records, the user's default
-// destination, and a raw job as one CUPS job holding one document of format
-// application/vnd.cups-raw. Input files are read with POSIX calls.
+// CUPS primitives: the server's queues as printer records (NETWORK for a
+// queue that lives on another server or was discovered, LOCAL otherwise,
+// SHARED from printer-is-shared), the user's default destination as lp
+// finds it, and a raw job as one CUPS job holding one document of format
+// application/vnd.cups-raw. Pages have no CUPS counterpart. Input files are
+// read with POSIX calls.
 //
 // Last errors: a failed CUPS call records cupsLastError() (the IPP status,
 // e.g. 1030 for client-error-not-found) with cupsLastErrorString(); a print

@@ -148,10 +148,10 @@ int main(int argc, char** argv)
             bool text;
             int runs;
         };
-        std::vector<Size> sizes{{"261,717 B", 261717, true, quick ? 5 : 21},
-                                {"1 MiB", 1u << 20, false, quick ? 3 : 11},
-                                {"64 MiB", 64u << 20, false, quick ? 3 : 7}};
-        if (gib) sizes.push_back({"1 GiB", 1u << 30, false, quick ? 1 : 3});
+        std::vector<Size> sizes{{"261,717 B", 261717, true, quick ? 5 : 31},
+                                {"1 MiB", 1u << 20, false, quick ? 3 : 15},
+                                {"64 MiB", 64u << 20, false, quick ? 3 : 11}};
+        if (gib) sizes.push_back({"1 GiB", 1u << 30, false, quick ? 1 : 5});
 
         std::printf("| data | PrintFiles process median ms | lp -o raw median ms | ratio | PrintFiles call median ms "
                     "| PrintFiles peak RSS KiB | lp peak RSS KiB | runs |\n");
