@@ -100,6 +100,24 @@ CupsPrinter* PrinterOf(SpoolHandle handle)
     return reinterpret_cast<CupsPrinter*>(handle);
 }
 
+// Whether the server has a printer or class of that name. One small
+// Get-Printer-Attributes request: cheaper than the full destination record
+// of cupsGetNamedDest, which a job does not need.
+bool QueueExists(http_t* http, const std::string& name)
+{
+    char uri[HTTP_MAX_URI];
+    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                         name.c_str()) != HTTP_URI_STATUS_OK)
+        return false;
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    const IppMessage response(cupsDoRequest(http, request, "/"));
+    return response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING &&
+           ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr;
+}
+
 class CupsSpoolerPrimitives final : public SpoolerPrimitives {
 public:
     std::vector<PrinterRecord> EnumPrinters() override
@@ -171,6 +189,14 @@ public:
         auto opened = std::make_unique<CupsPrinter>();
         opened->http = ConnectToServer();
         if (!opened->http) return false;
+        if (!printerName.empty() && QueueExists(opened->http.get(), printerName)) {
+            opened->name = printerName;
+            printer = reinterpret_cast<SpoolHandle>(opened.release());
+            return true;
+        }
+        // Not a queue of the server: perhaps a printer seen on the network,
+        // which cupsGetNamedDest finds; it also gives the unknown name its
+        // error status.
         cups_dest_t* dest = cupsGetNamedDest(opened->http.get(), printerName.c_str(), nullptr);
         if (!dest) {
             RecordCupsError();
