@@ -52,7 +52,7 @@ demo_printer_start() {
   chmod 0711 "$run" || return 1
   outdir=$(cd "$outdir" && pwd)
   "$_demo_top/tests/fixtures/cupsd-sandbox" start "$sandbox" \
-    --backend "virtual-ps=$_demo_top/scripts/lib/virtual-ps-backend" || return 1
+    --backend "virtual-ps=$_demo_top/scripts/lib/virtual-ps-backend" --owner $$ || return 1
   set -a
   # shellcheck disable=SC1091
   . "$sandbox/env"
@@ -74,8 +74,10 @@ demo_printer_start() {
     -o printer-error-policy=abort-job || return 1
   lpadmin -d "$DEMO_QUEUE" || return 1
 
-  # The collector keeps going whatever fails, also under a caller's set -e.
-  ( set +e; trap 'exit 0' TERM; while :; do _demo_collect_once "$run" "$outdir"; sleep 0.2; done ) &
+  # The collector keeps going whatever fails, also under a caller's set -e,
+  # and ends with the caller (whose server the fixture then stops, --owner).
+  ( set +e; trap 'exit 0' TERM
+    while kill -0 $$ 2>/dev/null; do _demo_collect_once "$run" "$outdir"; sleep 0.2; done ) &
   echo $! >"$run/collector.pid"
 }
 
