@@ -2,17 +2,17 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
-#include <QStyledItemDelegate>
 #include <QMenuBar>
+#include <QStyledItemDelegate>
 
 #include "MainForm.h"
 #include "ui_QuellmarkImpl1.h"
 
 namespace {
 
-// Used where the stored face is not installed: the closest common face of
+// Used where the stored face is not installed: common sans-serif faces of
 // the same size.
-constexpr const char* kFallbackFamilies[] = {"Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"};
+constexpr const char* kFallbackFamilies[] = {"Liberation Sans", "DejaVu Sans"};
 
 // The printer list's rows at the stored item height.
 class TFixedHeightDelegate : public QStyledItemDelegate {
