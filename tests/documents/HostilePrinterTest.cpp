@@ -83,7 +83,7 @@ const THostileCase kCases[] = {
       "Print job coming from 42", "Job timeout : never", "Print PS errors : N/A", "Sys/Start : N/A",
       "Check password : N/A", "Printing N/A", "Orientation is N/A", "Bin 0", "Bin 1: FaceUp", "Bin 2: 99"},
      {{"3", "N/A", "7"}, {"4", "N/A", "N/A"}, {"5", "N/A", "N/A"}, {"6", "N/A", "Plain"}, {"7", "N/A", "N/A"},
-      {"8", "N/A", "N/A"}, {"9", "Letter", "Plain"}}},
+      {"8", "N/A", "N/A"}, {"9", "Letter", "Plain"}, {"10", "N/A", "N/A"}}},
     {"hostile-pagesize-short", "GPL Ghostscript", {"Printed on N/A paper", "Current resolution is 72 dpi"},
      {{"0", "Letter", "N/A"}}},
     {"hostile-pagesize-long", "GPL Ghostscript", {"Printed on N/A paper", "Current resolution is 72 dpi"},
