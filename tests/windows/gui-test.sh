@@ -16,7 +16,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 fixtures="$here/../fixtures"
 session=$1 exe=$2 status_doc=$3 minstatus_doc=$4 shots=${5:-}
 
-fail() { echo "gui-test: FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "gui-test: FAIL: $*" >&2
+    [ -z "$shots" ] || in_session import -window root "$shots/windows-failure.png" 2>/dev/null || true
+    exit 1
+}
 in_session() { "$fixtures/wine/wine-session" exec "$session" "$@"; }
 xdo() { in_session xdotool "$@" 2>/dev/null; }
 
@@ -62,6 +66,17 @@ wait_window_gone() {
     done
     return 1
 }
+# Keys go to the X input focus, which Wine moves only once the program has
+# taken the click or shown the window: wait for it before typing.
+wait_focus() {  # window id
+    local tries=100
+    while [ "$tries" -gt 0 ]; do
+        [ "$(xdo getwindowfocus -f || true)" = "$1" ] && return 0
+        sleep 0.05
+        tries=$((tries - 1))
+    done
+    fail "window $1 did not get the keyboard focus"
+}
 wait_job() {  # job id, tenths of a second
     local tries=$2
     while [ "$tries" -gt 0 ]; do
@@ -89,6 +104,7 @@ find_main_window() {
 }
 close_program() {  # what
     xdo mousemove $((client_x + 200)) $((client_y + 50)) click 1
+    wait_focus "$main"
     xdo key alt+F4
     for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$program" 2>/dev/null && fail "$1: the program did not end when its window closed"
@@ -99,6 +115,7 @@ close_program() {  # what
 }
 press_print() { xdo mousemove $((client_x + 362 + 37)) $((client_y + 7 + 12)) click 1; }
 dismiss() {  # the dialog's window id
+    wait_focus "$1"
     xdo key Return
     wait_window_gone "$1" 100 || fail "the dialog did not close"
 }
@@ -139,6 +156,7 @@ find_main_window
 # Wine lists its printers with no LOCAL or NETWORK attribute, so the box
 # stays empty; type the queue's name over the initial text, as a user may.
 xdo mousemove $((client_x + 8 + 150)) $((client_y + 9 + 10)) click 1
+wait_focus "$main"
 xdo key End
 for _ in $(seq 12); do xdo key BackSpace; done
 xdo type --delay 30 StatusQueue
@@ -151,6 +169,7 @@ shot windows-main
 dismiss "$box"
 
 # Minimal Page from the Options menu: the notice first, then the job.
+wait_focus "$main"
 xdo key alt+o
 sleep 0.3
 xdo key m
