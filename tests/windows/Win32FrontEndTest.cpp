@@ -21,6 +21,7 @@
 #include "InformationDialog.h"
 #include "InformationForm.h"
 #include "Messages.h"
+#include "PrinterUtils.h"
 #include "QuellmarkImpl1.h"
 #include "Win32Presenter.h"
 
@@ -188,8 +189,13 @@ protected:
 
 TEST_F(FrontEnd, StartUpWithoutDefaultPrinterReportsAndStillBuildsTheWindow)
 {
-    // No print server in this session: no printers and no default, so the
-    // creation handler's error comes up before the window is shown.
+    // No print server in the Wine session: no printers and no default, so
+    // the creation handler's error comes up before the window is shown.
+    try {
+        const std::string name = PrinterUtils::GetDefaultPrinterName();
+        GTEST_SKIP() << "this system has a default printer: " << name;
+    } catch (const SysUtils::EOSError&) {
+    }
     Autopilot pilot;
     QuellmarkWin32::TQuellmarkX form(application_);
     ASSERT_EQ(pilot.seen.size(), 1u);
