@@ -38,7 +38,10 @@ TApplication::TApplication(HINSTANCE instance) : instance_(instance)
     handle_ = ::CreateWindowExA(0, kApplicationClass, Messages::ApplicationTitle().c_str(),
                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
                                 nullptr, nullptr, instance, this);
-    if (!handle_) throw SysUtils::Exception("Cannot create the application window");
+    if (!handle_) {
+        ::UnregisterClassA(kApplicationClass, instance);
+        throw SysUtils::Exception("Cannot create the application window");
+    }
 }
 
 TApplication::~TApplication()

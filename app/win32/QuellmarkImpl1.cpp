@@ -59,7 +59,12 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
         ::DestroyMenu(MainMenu1_);
         throw SysUtils::Exception("Cannot create the main window");
     }
-    CreateControls();
+    try {
+        CreateControls();
+    } catch (...) {
+        Release();
+        throw;
+    }
     // The creation handler reports its own exceptions; the window is then
     // completed and shown all the same.
     AppCore::ActiveFormCreate(*this, application_.Presenter());
@@ -67,9 +72,16 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
 
 TQuellmarkX::~TQuellmarkX()
 {
-    // The window owns its menu and controls; the font is ours.
+    Release();
+}
+
+void TQuellmarkX::Release() noexcept
+{
+    // The window owns its menu and controls and goes first; the font is ours.
     if (handle_ && ::IsWindow(handle_)) ::DestroyWindow(handle_);
+    handle_ = nullptr;
     if (font_) ::DeleteObject(font_);
+    font_ = nullptr;
 }
 
 void TQuellmarkX::CreateControls()

@@ -36,6 +36,7 @@ private:
     static LRESULT CALLBACK PrinterEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void Release() noexcept;
     void FitPrinterBoxHeight();
     void CompletePrinterName();
     void MinimalPageClick();
