@@ -81,7 +81,7 @@ const THostileCase kCases[] = {
      {"Printed on a \"12345\"", "Known as \"42\"", "PostScript level 3 version V3010", "Firmware revision ten thousand",
       "Ram size : N/A", "Memory Size : N/A", "Memory Used : N/A", "Max form items : N/A", "Max form cache : N/A",
       "Printing in color", "Printed on N/A paper", "Printing from tray one", "Current resolution is N/A dpi",
-      "Print job coming from 42", "Job timeout : never", "Print PS errors : N/A", "Sys/Start : N/A",
+      "Print job coming from 42", "Job timeout : never", "Real format : \"DEC\"", "Print PS errors : N/A", "Sys/Start : N/A",
       "Check password : N/A", "Printing N/A", "Orientation is N/A", "Bin 0", "Bin 1: FaceUp", "Bin 2: 99"},
      {{"3", "N/A", "7"}, {"4", "N/A", "N/A"}, {"5", "N/A", "N/A"}, {"6", "N/A", "Plain"}, {"7", "N/A", "N/A"},
       {"8", "N/A", "N/A"}, {"9", "Letter", "Plain"}, {"10", "N/A", "N/A"}}},
