@@ -1,11 +1,5 @@
 // Resource lookup in the executable's own resources (Documents.rc): the
 // loader's FindResourceA, LoadResource, SizeofResource and LockResource.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <algorithm>

@@ -1,11 +1,5 @@
 // Windows file primitives: CreateFileA, WriteFile, CloseHandle and
 // DeleteFileA, with GetLastError() as the I/O code.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <algorithm>

@@ -1,11 +1,5 @@
 // Windows primitives: GetTempPathA, GetTickCount, CreateFileA with CREATE_NEW,
 // GetLastError as the last error and FormatMessageA for its text.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <algorithm>

@@ -1,12 +1,6 @@
 // Windows spooler primitives: winspool's ANSI calls for the printer list, the
 // default printer and the raw job, kernel32 for the input files. Every failed
 // call records GetLastError() before anything else runs.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 #include <winspool.h>
 

@@ -1,11 +1,5 @@
 // The documents as resources of the executable, and the text-file writer on
 // the Windows file primitives.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

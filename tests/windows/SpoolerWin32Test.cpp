@@ -5,12 +5,6 @@
 //   QUELLMARK_TEST_DEFAULT  the server's default queue
 //   QUELLMARK_TEST_CAPTURE  a queue whose jobs the capture backend stores
 //   QUELLMARK_TEST_JOBS     the capture folder, as a Windows path
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

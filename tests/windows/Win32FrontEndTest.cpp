@@ -1,12 +1,6 @@
 // The Win32 front-end in process: the very window, boxes and application
 // object of QuellmarkExec, driven through their messages. Modal boxes are
 // answered by a thread timer, which their own message loops dispatch.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>
