@@ -1,6 +1,8 @@
 // The toolkit-neutral parts of the application: the information dialog's
 // geometry and copy text, the text-file writer, and the catch-point guard.
 #include <gtest/gtest.h>
+
+#include "PrivateTempDir.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,19 +198,8 @@ TEST(TextFileWriter, AShortWriteIsADiskFull)
     EXPECT_EQ(files.closes, 1);
 }
 
-class TextFileOnDisk : public ::testing::Test {
+class TextFileOnDisk : public PrivateTempDir {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quellmark-textfile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
     static std::string Read(const fs::path& path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -216,7 +207,6 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    fs::path dir_;
 };
 
 TEST_F(TextFileOnDisk, TruncatesAndWritesByteForByte)

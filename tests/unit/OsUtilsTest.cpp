@@ -10,41 +10,27 @@
 #include <filesystem>
 
 #include "OsPrimitives.h"
+#include "PrivateTempDir.h"
 #include "OsUtils.h"
 #include "SysUtils.h"
 
 namespace fs = std::filesystem;
 
-class RealTempDir : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/quellmark-unit-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, ec);
-        fs::remove_all(dir_, ec);
-    }
-    std::string dir_;
-};
+using RealTempDir = PrivateTempDir;
 
 TEST_F(RealTempDir, CreatesAnEmptyPrivateFileAndSkipsPlantedEntries)
 {
     // Plant a symbolic link and a directory at likely candidates: the loop
     // must step over both without following the link.
-    const std::string target = dir_ + "/target";
+    const std::string target = dir_ / "target";
     const std::uint32_t now = OsUtils::SystemOsPrimitives().TickCount();
     for (std::uint32_t i = 0; i < 40; ++i) {
-        const std::string planted = SysUtils::Format("%s/ps%X.ps", dir_.c_str(), now + i);
+        const std::string planted = (dir_ / SysUtils::Format("ps%X.ps", now + i)).string();
         if (i % 2) fs::create_directory(planted);
         else fs::create_symlink(target, planted);
     }
     std::string name;
-    ASSERT_TRUE(OsUtils::CreateUniqueFileName(dir_, "ps", "ps", name));
+    ASSERT_TRUE(OsUtils::CreateUniqueFileName(dir_.string(), "ps", "ps", name));
     struct stat st {};
     ASSERT_EQ(::lstat(name.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -55,7 +41,7 @@ TEST_F(RealTempDir, CreatesAnEmptyPrivateFileAndSkipsPlantedEntries)
 
 TEST_F(RealTempDir, MissingDirectoryFailsWithTheNameTried)
 {
-    const std::string missing = dir_ + "/missing";
+    const std::string missing = dir_ / "missing";
     std::string name;
     EXPECT_FALSE(OsUtils::CreateUniqueFileName(missing, "ps", "ps", name));
     EXPECT_EQ(name.rfind(missing + "/ps", 0), 0u);
@@ -67,7 +53,7 @@ TEST_F(RealTempDir, TempDirectoryFollowsTmpdirWithTrailingSlash)
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old ? old : "";
     ::setenv("TMPDIR", dir_.c_str(), 1);
-    EXPECT_EQ(OsUtils::GetTempDirectory(), dir_ + "/");
+    EXPECT_EQ(OsUtils::GetTempDirectory(), dir_.string() + "/");
     ::unsetenv("TMPDIR");
     EXPECT_EQ(OsUtils::GetTempDirectory(), "/tmp/");
     if (old) ::setenv("TMPDIR", saved.c_str(), 1);
