@@ -159,12 +159,12 @@ protected:
 TEST_F(FaultServerDownAtStart, ErrorBoxThenEmptyListThenPrintFailsAtOpeningUntilTheServerIsBack)
 {
     ASSERT_EQ(startupBoxes.size(), 1u);
-    EXPECT_EQ(startupBoxes[0].rfind("error: System Error.  Code: ", 0), 0u) << startupBoxes[0];
+    EXPECT_EQ(startupBoxes[0].rfind("error: System Error.  Code: 1282.\n", 0), 0u) << startupBoxes[0];
     EXPECT_EQ(Printers()->count(), 0);
     EXPECT_EQ(Printers()->currentText(), "cboPrinters");
 
     const int fds = OpenDescriptors();
-    ExpectErrorBox(Print(), "Error opening printer: Error code ");
+    ExpectErrorBox(Print(), "Error opening printer: Error code 1282: ");
     EXPECT_EQ(temp->Files().size(), 1u);  // kept: the job never started
     EXPECT_EQ(OpenDescriptors(), fds);
 
@@ -178,7 +178,7 @@ TEST_F(Fault, QueueRejectingAfterStartUpFailsAtStartingTheJob)
     ExpectPrintSucceeds("Office");  // warm-up: libcups' connection is open from here on
     const int fds = OpenDescriptors();
     ASSERT_EQ(server->Run({"cupsreject", "Office"}), 0);
-    ExpectErrorBox(Print(), "Error starting print job: Error code ");
+    ExpectErrorBox(Print(), "Error starting print job: Error code 1286: ");
     EXPECT_EQ(temp->Files().size(), 1u);
     EXPECT_EQ(OpenDescriptors(), fds);
     ASSERT_EQ(server->Run({"cupsaccept", "Office"}), 0);
@@ -189,7 +189,7 @@ TEST_F(Fault, PrinterDeletedAfterStartUpFailsAtOpening)
 {
     const int fds = OpenDescriptors();
     server->DeleteQueue("Office");
-    ExpectErrorBox(Print(), "Error opening printer: Error code ");
+    ExpectErrorBox(Print(), "Error opening printer: Error code 1030: ");
     EXPECT_TRUE(server->JobIds().empty());
     EXPECT_LE(OpenDescriptors(), fds + 1);  // at most libcups' one cached connection
     Type("Lab");
