@@ -1,6 +1,6 @@
 # Debian 12 packages the build and the tests need; sourced by scripts/test and scripts/demo.
 QUELLMARK_BUILD_PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcups2-dev libcups2
   libgtest-dev libgmock-dev googletest
