@@ -17,6 +17,7 @@
 
 #include "CupsTestServer.h"
 #include "MainForm.h"
+#include "FixedPrinterView.h"
 #include "Resources.h"
 
 extern char** environ;
@@ -24,15 +25,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The window as the action reads it: the bench queue, full page.
-class BenchView final : public AppCore::IMainView {
-public:
-    void SetPrinterItems(const SysUtils::TStrings&) override {}
-    void SetPrinterIndex(int) override {}
-    std::string PrinterText() const override { return "Bench"; }
-    bool MinimalPageChecked() const override { return false; }
-};
 
 // Takes the success message instead of showing it; anything else ends the run.
 class BenchPresenter final : public AppCore::IPresenter {
@@ -74,7 +66,7 @@ int main(int argc, char** argv)
         const Resources::TResourceStream document("STATUS", "MYSTATUS");
         std::ofstream(file, std::ios::binary) << document.Bytes();
 
-        BenchView view;
+        TFixedPrinterView view("Bench");
         BenchPresenter presenter;
         std::vector<double> action, lp;
         for (int i = 0; i <= runs; ++i) {  // the first round warms up

@@ -15,19 +15,12 @@
 #include "CupsTestServer.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "FixedPrinterView.h"
 #include "Resources.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class SoakView final : public AppCore::IMainView {
-public:
-    void SetPrinterItems(const SysUtils::TStrings&) override {}
-    void SetPrinterIndex(int) override {}
-    std::string PrinterText() const override { return "Soak"; }
-    bool MinimalPageChecked() const override { return false; }
-};
 
 class CountingPresenter final : public AppCore::IPresenter {
 public:
@@ -69,7 +62,7 @@ int main(int argc, char** argv)
     ::setenv("TMPDIR", temp.c_str(), 1);
 
     const std::string document(Resources::TResourceStream("STATUS", "MYSTATUS").Bytes());
-    SoakView view;
+    TFixedPrinterView view("Soak");
     CountingPresenter presenter;
     int fdsAfterFirst = 0;
     long rssAfterFirst = 0;
