@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window as the Print action reads it in the benchmarks: one fixed
 // printer name, the full page, nothing to display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The table of embedded resources that DocumentAssembler generates at build
 // time (EmbeddedDocuments.cpp in the build tree).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Lookup of the documents embedded in the executable, by resource name and type.
 #pragma once
 

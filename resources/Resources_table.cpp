@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resource lookup in the table of documents that the build embeds.
 #include "Resources.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resource lookup in the executable's own resources (Documents.rc): the
 // loader's FindResourceA, LoadResource, SizeofResource and LockResource.
 #include <windows.h>

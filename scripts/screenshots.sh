@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Pictures of the main window (with its printer list open) and of the
 # information dialog, taken under a private Xvfb against a private print
 # server. Writes docs/window.png, docs/window-printer-list.png and

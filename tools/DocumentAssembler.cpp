@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Build-time assembler of the status page documents.
 //
 //   DocumentAssembler document TEMPLATE OUTPUT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The file calls the text-file writer and the Print action are written
 // against. Each platform implements SystemFilePrimitives() in its own file.
 #pragma once

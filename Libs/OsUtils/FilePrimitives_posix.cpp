@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // POSIX file primitives: errno as the I/O code.
 #include <fcntl.h>
 #include <unistd.h>

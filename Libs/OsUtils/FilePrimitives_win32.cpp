@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows file primitives: CreateFileA, WriteFile, CloseHandle and
 // DeleteFileA, with GetLastError() as the I/O code.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The platform calls the portable OsUtils algorithms are written against.
 // Each platform implements SystemOsPrimitives() in its own file; tests drive
 // the algorithms with a recording fake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // POSIX primitives: $TMPDIR, a monotonic millisecond clock, exclusive
 // creation that never follows a symbolic link, and errno as the last error.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows primitives: GetTempPathA, GetTickCount, CreateFileA with CREATE_NEW,
 // GetLastError as the last error and FormatMessageA for its text.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OsUtils: the temporary directory, unique temporary files, the last OS error
 // of a failed call, and the checks that turn failures into EOSError.
 #pragma once

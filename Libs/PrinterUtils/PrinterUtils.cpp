@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrinterUtils: the printer list, the default printer and the raw print job,
 // written once against SpoolerPrimitives; each platform supplies only the
 // primitives (Spooler_cups.cpp, Spooler_win32.cpp), so both behave alike.
@@ -12,7 +13,6 @@
 // GetDefaultPrinterName report this module's name and their line number, so
 // those lines are part of texts that users see and that tests pin: add new
 // code below GetDefaultPrinterName.
-//
 // Ownership: the printer records, the transfer buffer and every handle
 // belong to the call that acquired them and are gone when it returns, also
 // when an exception leaves it. Calls come from the user-interface thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrinterUtils: the printers a user can print to, the user's default printer,
 // and sending files unchanged to a printer as one raw spooler job.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The print-spooler and input-file calls the portable PrinterUtils
 // algorithms are written against. Each platform implements
 // SystemSpoolerPrimitives() in its own file (Spooler_cups.cpp,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CUPS primitives: the server's queues as printer records (NETWORK for a
 // queue that lives on another server or was discovered, LOCAL otherwise,
 // SHARED from printer-is-shared), the user's default destination as lp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows spooler primitives: winspool's ANSI calls for the printer list, the
 // default printer and the raw job, kernel32 for the input files. Every failed
 // call records GetLastError() before anything else runs.

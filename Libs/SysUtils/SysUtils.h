@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SysUtils: the exception hierarchy, argument assertions, printf-style
 // formatting and the text-line list shared by every layer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information dialog's geometry and its Ctrl+C text, for any toolkit.
 // Front-ends measure text in the dialog's font; everything else is here.
 #pragma once

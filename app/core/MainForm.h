@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's handlers, written once for every front-end.
 #pragma once
 

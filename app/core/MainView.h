@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the start-up sequence and the Print action see of the main window.
 #pragma once
 

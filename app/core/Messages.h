@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The texts the user reads in the error box and the information dialog.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two channels through which the program talks to the user, and the
 // guard that turns an exception reaching a catch point into an error box.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a text file the way the Print action needs it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information dialog: the message, one "OK" button, laid out by the
 // toolkit-neutral maths in the dialog's font; Ctrl+C copies its text.
 #pragma once

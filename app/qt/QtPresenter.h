@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information dialog and the error box as Qt shows them.
 #pragma once
 

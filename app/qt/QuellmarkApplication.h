@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The application object and the program's run: the window, the message
 // loop and the catch points around them.
 #pragma once

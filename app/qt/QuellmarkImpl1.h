@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window: the printer box, the Print button and the Options menu,
 // laid out by QuellmarkImpl1.ui.
 #pragma once

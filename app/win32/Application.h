@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The application object of the Win32 front-end: the hidden top-level window
 // that owns the taskbar entry and every box, and the message loop.
 #pragma once

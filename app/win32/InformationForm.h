@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information dialog: the message, one OK button (default and cancel),
 // no icon, the system's message font, Ctrl+C copies its text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // QuellmarkExec for Windows: the application object, the main window, the
 // message loop. Whatever escapes all three catch points ends the program
 // after the last-resort box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TQuellmarkX, the main window of the Win32 front-end: the printer box, the
 // Print button and the Options menu with Minimal Page, laid out in pixels at
 // 96 dpi.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two boxes of the Win32 front-end: the information dialog and the
 // system's message box as the error box.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Size and speed of the status page documents (a benchmark, not a test).
 
   documents_bench.py [BUILD_DIR] [RUNS]

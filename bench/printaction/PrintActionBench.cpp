@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Print action of the full document against `lp -o raw` of the same
 // document to the same queue of a private print server, alternately, each
 // job waited for outside the timing; prints the medians and their ratio.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Benchmark (not a test): PrintFiles against `lp -o raw`, and ListPrinters
 // against `lpstat -e`, on one private print server. Both sides run as
 // processes, timed from start to exit, with the peak RSS the kernel reports

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs one command and prints "<elapsed ms> <peak RSS KiB>" on stderr.
 // Linux carries a process's peak RSS across fork and exec, so a child
 // started straight from the benchmark would report the benchmark's own

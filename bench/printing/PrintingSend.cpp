@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The benchmark's PrinterUtils side as a process of its own, so that its
 // time and peak memory compare with lp and lpstat, which are processes too.
 //   printing_send print PRINTER FILES DOCUMENT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Soak: N Print actions in a row (default 1000) against a private print
 // server. Every job must hold exactly the full document, no temporary file
 // may remain, and file descriptors and resident memory must stay flat.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reference for the start-up benchmark: the least a Qt Widgets program
 // does to show a window of the same size.
 #include <QApplication>

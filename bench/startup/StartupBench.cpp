@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Process start to window shown: spawns a program under the X server in
 // DISPLAY and waits for its first top-level window to be mapped. Runs
 // QuellmarkExec against a private print server holding many queues, and a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs the start-up benchmark under a private Xvfb.
 #   bench/startup/run-startup-bench.sh BUILD_DIR [RUNS] [QUEUES]
 set -eu

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # shellcheck shell=bash
 # The demo's unattended window steps: a private Xvfb, the Print button pressed
 # and the success box dismissed with xdotool, screenshots with ImageMagick.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # shellcheck shell=bash
 # The demo's print server: a private cupsd (tests/fixtures/cupsd-sandbox) with
 # one default queue "Virtual-PostScript" whose backend is scripts/lib/virtual-ps-backend.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Debian 12 packages the build and the tests need; sourced by scripts/test and scripts/demo.
 QUELLMARK_BUILD_PACKAGES=(
   build-essential cmake pkg-config

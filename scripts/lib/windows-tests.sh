@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Windows program with mingw-w64 (preset mingw, build-mingw) and
 # runs its tests under Wine (CTest label windows). The document assembler
 # runs at build time, so it is first built for this machine in

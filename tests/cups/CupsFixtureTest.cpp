@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The private print server itself: isolation, queue kinds, capture and
 // clean-up, which every cups test relies on.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrinterUtils on a real, private CUPS scheduler: the list parts over the
 // queue kinds CUPS has, the user's and the server's default, raw jobs whose
 // bytes, name and format are read back from the server and the capture

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # Checks of what packaging/ ships.
 #
 #   packaging-test.sh validate SOURCE-DIR   the desktop entry and the metainfo pass

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # The demo's print path without the window: the status page document sent as
 # a raw job to the demo's default queue must come out of the virtual
 # PostScript printer as a PDF and a letter-size PNG whose text is the status

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: Apache-2.0
 # The demo's unattended window steps against the real program: on a private
 # Xvfb, with the demo's print server, pressing Print and OK the way
 # scripts/demo does must print exactly one page, as the job "Corvane Status

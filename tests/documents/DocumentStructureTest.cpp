@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The assembled documents as bytes: their lookup, text form and the order and
 // form of their sections.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ghostscript as the printer: runs PostScript files through gs under -dSAFER
 // and reads back the text it placed on each page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Printers that answer the status queries badly: nothing at all, errors with
 // debris left on the stacks, 10,000-character texts, values of the wrong
 // type or shape, sources that are not dictionaries. Each profile in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The documents run by Ghostscript as the printer: the pages they print, the
 // printer profiles they read, and the procedures they leave behind, called
 // from a suffix file after the document ran.

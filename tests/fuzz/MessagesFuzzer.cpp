@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The error-box period rule, the application title and the OS error texts
 // on arbitrary input.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The raw-job algorithm on arbitrary printer names, file lists and failure
 // points, against a recording fake spooler. Checks what must hold on every
 // path: every handle released once, in reverse order of acquisition, the

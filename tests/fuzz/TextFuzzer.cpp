@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splitting arbitrary bytes into lines and writing them back as text.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One application object for the whole run, with the program's own event
 // guard and presenter, on Qt's offscreen platform unless told otherwise.
 #include <gtest/gtest.h>

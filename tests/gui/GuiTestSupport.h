@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers for driving the Qt front-end in tests: a closer that answers every
 // modal box as it comes up, and a private temporary directory.
 #pragma once

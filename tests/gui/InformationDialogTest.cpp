@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information dialog as the user meets it: geometry from its font,
 // placement, keys, modality and the text Ctrl+C copies.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window against a private print server: start-up, the Print
 // action with every message it shows, and the error box around failures.
 #include <gtest/gtest.h>

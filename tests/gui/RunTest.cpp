@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program's run as a whole: the window, the loop, exit codes, and the
 // last-resort box for a failure outside every catch point. Each test makes
 // and ends its own application object, as the program does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Failures a real desk sees, through the real window on Qt's offscreen
 // platform against a private print server: each shows its exact text, leaves
 // the window usable, keeps or removes the temporary file as its path says,

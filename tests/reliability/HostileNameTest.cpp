@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Printer names no queue has, in every shape a user or a broken list can
 // produce: each fails with the spooler's error at opening the printer and
 // never creates a job; a name that differs from a queue only in case is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The toolkit-neutral parts of the application: the information dialog's
 // geometry and copy text, the text-file writer, and the catch-point guard.
 #include <gtest/gtest.h>

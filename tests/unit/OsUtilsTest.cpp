@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OsUtils on the real POSIX system: files in a private directory, TMPDIR,
 // and the texts of failed checks built from errno.
 #include <gtest/gtest.h>

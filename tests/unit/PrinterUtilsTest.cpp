@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The portable PrinterUtils algorithms on a recording fake spooler: argument
 // checks, the selection table for every combination of attribute bits,
 // ordering, the default printer lookup, page framing, and the release order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A test fixture with a fresh private directory, removed after each test.
 #pragma once
 

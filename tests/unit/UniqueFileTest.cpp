@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The unique-file loop and the path helper on a recording fake of the OS
 // primitives; portable, so the Windows build runs it too.
 #include <gtest/gtest.h>

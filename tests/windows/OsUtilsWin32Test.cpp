@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Windows OS primitives on the real system (Wine when cross-compiled).
 #include <windows.h>
 

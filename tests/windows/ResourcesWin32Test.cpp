@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The documents as resources of the executable, and the text-file writer on
 // the Windows file primitives.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PrinterUtils on the Windows spooler, run under Wine against the private
 // print server that spooler-test.sh starts. The script passes what it set
 // up through the environment:

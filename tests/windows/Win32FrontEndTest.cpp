@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Win32 front-end in process: the very window, boxes and application
 // object of QuellmarkExec, driven through their messages. Modal boxes are
 // answered by a thread timer, which their own message loops dispatch.

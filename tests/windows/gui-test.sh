@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The Windows program end to end under Wine and Xvfb:
 #   gui-test.sh SESSION EXE STATUS_DOCUMENT MINSTATUS_DOCUMENT [SHOT_DIR]
 # Starts a private print server, then EXE inside the Wine session SESSION:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # PrinterUtils on Wine's spooler against a private print server:
 #   spooler-test.sh SESSION EXE
 # Starts the server (tests/fixtures/cupsd-sandbox) with three queues, two of
