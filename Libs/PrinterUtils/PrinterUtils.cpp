@@ -15,8 +15,8 @@
 // code below GetDefaultPrinterName.
 // Ownership: the printer records, the transfer buffer and every handle
 // belong to the call that acquired them and are gone when it returns, also
-// when an exception leaves it. Calls come from the user-interface thread
-// only and share no state, so nothing here locks.
+// when an exception leaves it. Calls may run on several threads at once;
+// they share no state (last errors are per thread), so nothing here locks.
 #include "PrinterUtils.h"
 
 #include <cstdint>
@@ -230,37 +230,37 @@ void ListPrinters(SysUtils::TStrings& items, TPrinterListParts parts)
     ListPrinters(SystemSpoolerPrimitives(), items, parts);
 }
 
-// Sends the files, in list order and with nothing between them, as one job
-// of one document of data type RAW named documentName. Each failing step
-// raises EOSError with its phrase; the guards release what was acquired.
-// An empty line names no file and fails to open like a missing one.
+// A job that was not printed raises: an aborted or canceled job, or a wait
+// that ran out, fails the step "Error sending print job" with what the
+// printer or server said; the code is the IPP job state it was left in.
+void CheckJobOutcome(const TJobOutcome& outcome)
+{
+    if (outcome.state != jsAborted && outcome.state != jsCanceled && !outcome.timedOut) return;
+    const int state = outcome.state == jsAborted ? kIppJobAborted : outcome.state == jsCanceled ? kIppJobCanceled
+                                                                                                 : kIppJobProcessing;
+    OsUtils::SetLastOSError(state, outcome.message);
+    OsUtils::CheckOSBool(false, kErrorSendingJob);
+}
+
+// The window's job, sent by SendFileList (below GetDefaultPrinterName, with
+// all new code, since the line of its platform check is in a text users
+// see). A job to an address is followed to its end, because only the
+// printer can tell a printed page from a refused one (a PostScript error, a
+// job that never ends); a queue's job is the spooler's business once the
+// spooler has it.
 void PrintFileList(SpoolerPrimitives& spooler, const std::string& printerName, const SysUtils::TStrings& fileNames,
                    const std::string& documentName)
 {
-    SpoolHandle printer = 0;
-    OsUtils::CheckOSBool(spooler.OpenPrinter(printerName, printer), kErrorOpeningPrinter);
-    // From here on the printer is closed on every path.
-    PrinterGuard printerGuard(spooler, printer);
-
-    OsUtils::CheckOSInt(spooler.StartDocPrinter(printer, documentName, kRawDataType), kErrorStartingJob);
-    // From here on the document is ended on every path.
-    DocumentGuard document(spooler, printer);
-
-    // One fixed buffer for the whole job: memory does not grow with the files.
-    // It lives on the stack and goes with the call.
-    char buffer[kTransferBufferSize];
-    for (int i = 0; i < fileNames.Count(); ++i) SendFile(spooler, printer, fileNames[i], buffer);
-
-    // A job the spooler refuses at its end is a job that was not sent:
-    // report it instead of reporting success.
-    OsUtils::CheckOSBool(document.End(), kErrorSendingJob);
+    TJobOptions options;
+    options.wait = IsPrinterAddress(printerName);
+    CheckJobOutcome(SendFileList(spooler, printerName, fileNames, documentName, options));
 }
 
 // The same on the system's spooler.
 void PrintFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
                    const std::string& documentName)
 {
-    PrintFileList(SystemSpoolerPrimitives(), printerName, fileNames, documentName);
+    PrintFileList(PrimitivesForPrinter(printerName), printerName, fileNames, documentName);
 }
 
 // The file names arrive as one text; lines end at CR LF, CR or LF.
@@ -277,7 +277,7 @@ void PrintFiles(SpoolerPrimitives& spooler, const std::string& printerName, cons
 // The same on the system's spooler.
 void PrintFiles(const std::string& printerName, const std::string& fileNames, const std::string& documentName)
 {
-    PrintFiles(SystemSpoolerPrimitives(), printerName, fileNames, documentName);
+    PrintFiles(PrimitivesForPrinter(printerName), printerName, fileNames, documentName);
 }
 
 // The default printer: the platform must have a default-printer call (on
@@ -300,6 +300,56 @@ std::string GetDefaultPrinterName(SpoolerPrimitives& spooler)
 std::string GetDefaultPrinterName()
 {
     return GetDefaultPrinterName(SystemSpoolerPrimitives());
+}
+
+// Sends the files, in list order and with nothing between them, as one job
+// of one document of data type RAW named documentName, then follows it as
+// options ask. Each failing step raises EOSError with its phrase; the guards
+// release what was acquired. An empty line names no file and fails to open
+// like a missing one.
+TJobOutcome SendFileList(SpoolerPrimitives& spooler, const std::string& printerName,
+                         const SysUtils::TStrings& fileNames, const std::string& documentName,
+                         const TJobOptions& options)
+{
+    SpoolHandle printer = 0;
+    OsUtils::CheckOSBool(spooler.OpenPrinter(printerName, printer), kErrorOpeningPrinter);
+    // From here on the printer is closed on every path.
+    PrinterGuard printerGuard(spooler, printer);
+
+    TJobOutcome outcome;
+    outcome.jobId = static_cast<std::uint32_t>(
+        OsUtils::CheckOSInt(spooler.StartDocPrinter(printer, documentName, kRawDataType), kErrorStartingJob));
+    // From here on the document is ended on every path.
+    DocumentGuard document(spooler, printer);
+
+    // One fixed buffer for the whole job: memory does not grow with the files.
+    // It lives on the stack and goes with the call.
+    char buffer[kTransferBufferSize];
+    for (int i = 0; i < fileNames.Count(); ++i) SendFile(spooler, printer, fileNames[i], buffer);
+
+    // A job the spooler refuses at its end is a job that was not sent:
+    // report it instead of reporting success.
+    OsUtils::CheckOSBool(document.End(), kErrorSendingJob);
+
+    // The job is out; what the printer makes of it is the outcome, but a
+    // connection that breaks while it is followed is a failed step.
+    OsUtils::CheckOSBool(spooler.FollowJob(printer, outcome.jobId, options, outcome), kErrorSendingJob);
+    if (outcome.timedOut && outcome.message.empty())
+        outcome.message = SysUtils::Format("The job did not end within %d ms", options.timeoutMs);
+    return outcome;
+}
+
+// The same on the primitives that reach printerName.
+TJobOutcome SendFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
+                         const std::string& documentName, const TJobOptions& options)
+{
+    return SendFileList(PrimitivesForPrinter(printerName), printerName, fileNames, documentName, options);
+}
+
+// Spoolers that cannot follow a job leave it as sent.
+bool SpoolerPrimitives::FollowJob(SpoolHandle, std::uint32_t, const TJobOptions&, TJobOutcome&)
+{
+    return true;
 }
 
 }  // namespace PrinterUtils

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "PrinterBounds.h"
 #include "SysUtils.h"
 
 namespace PrinterUtils {
@@ -31,8 +32,55 @@ std::string GetDefaultPrinterName();
 void PrintFiles(const std::string& printerName, const std::string& fileNames, const std::string& documentName);
 
 // Sends the files as one raw job named documentName; raises EOSError naming
-// the step that failed.
+// the step that failed. A job to an address is followed to its end (within
+// kJobOutcomeTimeoutMs): an aborted or canceled job, or one whose end never
+// came, raises EOSError "Error sending print job: ..." with the printer's
+// words. A queue's job is the spooler's once it has it.
 void PrintFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
                    const std::string& documentName);
+
+// What became of a job, as far as it was followed.
+enum TJobState : std::uint8_t {
+    jsSent,       // handed over whole; its end was not followed or not seen
+    jsCompleted,  // the printer (or server) reports the job done
+    jsAborted,    // the printer gave up on it: a PostScript error, a failed job
+    jsCanceled,   // someone canceled it
+};
+
+// How far SendFileList follows a job.
+struct TJobOptions {
+    // Follow the job to its end: read a socket:// printer's back channel
+    // until it closes, wait for a final IPP state of an ipp:// printer or of
+    // a queue's job on its server.
+    bool wait = false;
+    // The bound on that wait, counted from the job's last byte.
+    int timeoutMs = kJobOutcomeTimeoutMs;
+};
+
+struct TJobOutcome {
+    TJobState state = jsSent;
+    // Waiting was asked for and no end came within the bound (state jsSent).
+    bool timedOut = false;
+    // Why the job ended as it did: job-state-reasons and job-state-message,
+    // or the printer's own PostScript error messages; "" when all went well.
+    std::string message;
+    // What a socket:// printer wrote back (its %stdout), the first
+    // kBackChannelMaxBytes of it.
+    std::string backChannel;
+    // The job's id on the server or printer; 0 where there is none.
+    std::uint32_t jobId = 0;
+};
+
+// Sends the files as one raw job named documentName, exactly as
+// PrintFileList does, to a queue name or an address (socket://HOST[:PORT],
+// ipp://HOST[:PORT]/PATH, ipps://...), and says what became of it. A job
+// that never reached the printer or server raises EOSError naming the step,
+// as PrintFileList does; what happened after that is the outcome. Safe to
+// call from several threads at once for different printers.
+TJobOutcome SendFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
+                         const std::string& documentName, const TJobOptions& options);
+
+// Whether a printer name is an address ("scheme://...") rather than a queue.
+bool IsPrinterAddress(const std::string& printerName);
 
 }  // namespace PrinterUtils

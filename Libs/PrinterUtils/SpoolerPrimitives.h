@@ -26,6 +26,12 @@ inline constexpr std::size_t kTransferBufferSize = 16384;
 // The default printer's name is at most this long (a 1024-character buffer).
 inline constexpr std::size_t kMaxPrinterNameLength = 1023;
 
+// IPP job states (RFC 8011) that a job can be left in; they are the error
+// codes of a job that failed after it was sent.
+inline constexpr int kIppJobProcessing = 5;
+inline constexpr int kIppJobCanceled = 7;
+inline constexpr int kIppJobAborted = 8;
+
 struct PrinterRecord {
     std::string name;
     std::uint32_t attributes = 0;  // kPrinterAttribute* bits
@@ -66,6 +72,11 @@ public:
     virtual bool EndDocPrinter(SpoolHandle printer) = 0;
     // Releases the handle, also when it reports a failure.
     virtual bool ClosePrinter(SpoolHandle printer) = 0;
+    // After the document ended: follows job jobId as options ask and fills
+    // outcome (state, message, back channel); false when the connection
+    // failed meanwhile. Spoolers that cannot follow a job leave it jsSent.
+    virtual bool FollowJob(SpoolHandle printer, std::uint32_t jobId, const TJobOptions& options,
+                           TJobOutcome& outcome);
 
     // Opens an existing file for sequential reading.
     virtual bool OpenInputFile(const std::string& name, SpoolHandle& file) = 0;
@@ -78,6 +89,12 @@ public:
 
 SpoolerPrimitives& SystemSpoolerPrimitives();
 
+// The primitives that reach printerName: the system spooler for a queue
+// name, the scheme's own for an address. An address whose scheme this
+// platform lacks, or that does not parse, gets primitives whose OpenPrinter
+// fails with a text naming the schemes that work.
+SpoolerPrimitives& PrimitivesForPrinter(const std::string& printerName);
+
 // The algorithms, parameterised by the primitives they run on; the calls of
 // PrinterUtils.h run them on SystemSpoolerPrimitives().
 void ListPrinters(SpoolerPrimitives& spooler, SysUtils::TStrings& items, TPrinterListParts parts);
@@ -86,5 +103,11 @@ void PrintFiles(SpoolerPrimitives& spooler, const std::string& printerName, cons
                 const std::string& documentName);
 void PrintFileList(SpoolerPrimitives& spooler, const std::string& printerName, const SysUtils::TStrings& fileNames,
                    const std::string& documentName);
+TJobOutcome SendFileList(SpoolerPrimitives& spooler, const std::string& printerName,
+                         const SysUtils::TStrings& fileNames, const std::string& documentName,
+                         const TJobOptions& options);
+// Raises EOSError "Error sending print job: ..." for an aborted or canceled
+// job and for a wait that ran out; returns for the others.
+void CheckJobOutcome(const TJobOutcome& outcome);
 
 }  // namespace PrinterUtils

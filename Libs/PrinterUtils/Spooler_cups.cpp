@@ -22,6 +22,7 @@
 #include <iterator>
 #include <memory>
 
+#include "IppJob_cups.h"
 #include "OsUtils.h"
 #include "SpoolerPrimitives.h"
 #include "SysUtils.h"
@@ -293,6 +294,15 @@ public:
     {
         delete PrinterOf(handle);
         return true;
+    }
+
+    // A queue's job is followed by its id on the server, when asked to.
+    bool FollowJob(SpoolHandle handle, std::uint32_t jobId, const TJobOptions& options,
+                   TJobOutcome& outcome) override
+    {
+        if (!options.wait || jobId == 0) return true;
+        return FollowIppJob(PrinterOf(handle)->http.get(), "ipp://localhost/", static_cast<int>(jobId), options,
+                            outcome);
     }
 
     bool OpenInputFile(const std::string& name, SpoolHandle& file) override

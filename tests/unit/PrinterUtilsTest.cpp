@@ -34,6 +34,7 @@ public:
     std::map<std::string, std::string> files;  // input files by name
     std::map<std::string, std::pair<int, int>> failAt;  // call -> {nth, code}
     bool throwOnRelease = false;
+    TJobOutcome outcome;  // what following a job finds
 
     std::vector<std::string> calls;
     std::string written;
@@ -106,6 +107,16 @@ public:
     {
         calls.push_back("ClosePrinter " + std::to_string(printer));
         if (throwOnRelease) throw std::runtime_error("release");
+        return true;
+    }
+    bool FollowJob(SpoolHandle, std::uint32_t jobId, const TJobOptions& options, TJobOutcome& out) override
+    {
+        calls.push_back("Follow " + std::to_string(jobId) + (options.wait ? " wait" : ""));
+        if (Fails("Follow")) return false;
+        if (!options.wait) return true;
+        out.state = outcome.state;
+        out.timedOut = outcome.timedOut;
+        out.message = outcome.message;
         return true;
     }
     bool OpenInputFile(const std::string& name, SpoolHandle& file) override
@@ -318,7 +329,7 @@ TEST(PrinterUtilsJob, CallSequenceOfAOneByteFile)
     EXPECT_EQ(spooler.calls, (std::vector<std::string>{
                                  "OpenPrinter Laser", "StartDoc 77 Corvane Status Page RAW", "OpenFile a",
                                  "StartPage", "Read", "Write 1", "EndPage", "StartPage", "Read", "EndPage",
-                                 "CloseFile", "EndDoc", "ClosePrinter 77"}));
+                                 "CloseFile", "EndDoc", "Follow 12", "ClosePrinter 77"}));
 }
 
 TEST(PrinterUtilsJob, FileNamesSplitAtEveryLineBreak)
@@ -348,6 +359,8 @@ TEST(PrinterUtilsJob, EachFailingStepNamesItselfAndReleasesInReverseOrder)
         {"Write", 1, "Error writing to printer", {"Read", "Write 3", "CloseFile", "EndDoc", "ClosePrinter 77"}},
         // A job refused at its end is reported, and the printer still closed.
         {"EndDoc", 1, "Error sending print job", {"CloseFile", "EndDoc", "ClosePrinter 77"}},
+        // A connection lost while the job is followed.
+        {"Follow", 1, "Error sending print job", {"EndDoc", "Follow 12", "ClosePrinter 77"}},
     };
     for (const Case& c : cases) {
         FakeSpooler spooler;
@@ -357,7 +370,7 @@ TEST(PrinterUtilsJob, EachFailingStepNamesItselfAndReleasesInReverseOrder)
         EXPECT_EQ(text.rfind(c.context + ": Error code 1234: ", 0), 0u) << c.call << ": " << text;
         EXPECT_EQ(spooler.Tail(c.tail.size()), c.tail) << c.call;
         // Files after the failing one are never opened.
-        if (c.call != "EndDoc" && c.call != "OpenFile") {
+        if (c.call != "EndDoc" && c.call != "Follow" && c.call != "OpenFile") {
             for (const auto& call : spooler.calls) EXPECT_NE(call, "OpenFile b") << c.call;
         }
     }
@@ -386,4 +399,44 @@ TEST(PrinterUtilsJob, ReleaseThatThrowsDoesNotHideTheFailure)
     const std::string text = OsErrorOf([&] { PrintFiles(spooler, "P", "a", "Doc"); });
     EXPECT_EQ(text.rfind("Error writing to printer: Error code 5: ", 0), 0u) << text;
     EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"CloseFile", "EndDoc", "ClosePrinter 77"}));
+}
+
+// The window follows a job to an address, never one to a queue, and fails a
+// job that the printer did not print; SendFileList reports every outcome.
+TEST(PrinterUtilsJob, OutcomeOfAFollowedJob)
+{
+    struct Case {
+        std::string printer;
+        TJobState state;
+        bool timedOut;
+        std::string raised;  // "" when PrintFileList succeeds
+    };
+    const std::vector<Case> cases{
+        {"Office", jsAborted, false, ""},
+        {"socket://h", jsCompleted, false, ""},
+        {"socket://h", jsSent, false, ""},
+        {"socket://h", jsAborted, false, "Error sending print job: Error code 8: %%[ Error: x ]%%"},
+        {"ipp://h/p", jsCanceled, false, "Error sending print job: Error code 7: %%[ Error: x ]%%"},
+        {"ipp://h/p", jsSent, true, "Error sending print job: Error code 5: %%[ Error: x ]%%"},
+    };
+    for (const Case& c : cases) {
+        FakeSpooler spooler;
+        spooler.files = {{"a", "abc"}};
+        spooler.outcome.state = c.state;
+        spooler.outcome.timedOut = c.timedOut;
+        spooler.outcome.message = "%%[ Error: x ]%%";
+        SysUtils::TStringList list;
+        list.Add("a");
+        const std::string text = OsErrorOf([&] { PrintFileList(spooler, c.printer, list, "Doc"); });
+        EXPECT_EQ(text, c.raised.empty() ? "(no EOSError)" : c.raised) << c.printer << " " << c.state;
+        EXPECT_EQ(spooler.Tail(2)[0], IsPrinterAddress(c.printer) ? "Follow 12 wait" : "Follow 12") << c.printer;
+
+        FakeSpooler again;
+        again.files = spooler.files;
+        again.outcome = spooler.outcome;
+        const TJobOutcome out = SendFileList(again, c.printer, list, "Doc", TJobOptions{true, 10});
+        EXPECT_EQ(out.state, c.state);
+        EXPECT_EQ(out.timedOut, c.timedOut);
+        EXPECT_EQ(out.jobId, 12u);
+    }
 }

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: Apache-2.0
+// socket://HOST[:PORT]: a raw job over one TCP connection to the printer
+// (AppSocket). Open connects (bounded); the job's bytes are sent as they
+// come; ending the document half-closes the connection, so the printer
+// reads the job's end; following the job reads the back channel until the
+// printer closes it (the job is done) or the bound passes. A PostScript
+// error message on the back channel aborts the job with the printer's
+// words. Written once over the platform's TCP calls (SocketPrimitives.h).
+//
+// The connection is full duplex all along: whatever the printer writes
+// while the job is still being sent is read at once, so a printer that
+// talks (or floods) never stalls the job, and what is kept stays bounded.
+#include <cerrno>
+#include <chrono>
+#include <memory>
+
+#include "OsUtils.h"
+#include "PrinterAddress.h"
+#include "PrinterBounds.h"
+#include "SocketPrimitives.h"
+#include "SysUtils.h"
+
+namespace PrinterUtils {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One open connection to a printer and what it said so far.
+struct SocketPrinter {
+    SocketHandle socket = kNoSocket;
+    std::string where;  // "HOST:PORT", for the error texts
+    BackChannel backChannel;
+    bool printerClosed = false;
+    ~SocketPrinter() { SocketClose(socket); }
+};
+
+SocketPrinter* PrinterOf(SpoolHandle handle)
+{
+    return reinterpret_cast<SocketPrinter*>(handle);
+}
+
+// Puts the printer's address in front of the last error's text.
+void Blame(const SocketPrinter& printer)
+{
+    const OsUtils::OSErrorInfo error = OsUtils::GetLastOSError();
+    const std::string text = error.text ? *error.text : OsUtils::SysErrorText(error.code);
+    OsUtils::SetLastOSError(error.code, printer.where + ": " + text);
+}
+
+bool Fail(const SocketPrinter& printer, int code, const std::string& text)
+{
+    OsUtils::SetLastOSError(code, printer.where + ": " + text);
+    return false;
+}
+
+// Reads what the printer has written so far, without waiting; false when
+// the connection failed.
+bool Drain(SocketPrinter& printer)
+{
+    char buffer[4096];
+    // A bounded number of reads, so that a flooding printer still lets the
+    // caller look at its clock.
+    for (int reads = 0; reads < 64; ++reads) {
+        std::size_t received = 0;
+        if (!SocketReceive(printer.socket, buffer, sizeof buffer, received, printer.printerClosed)) {
+            Blame(printer);
+            return false;
+        }
+        printer.backChannel.Append(buffer, received);
+        if (received == 0 || printer.printerClosed) return true;
+    }
+    return true;
+}
+
+class SocketAddress final : public AddressPrimitives {
+public:
+    bool OpenPrinter(const std::string& name, SpoolHandle& handle) override
+    {
+        PrinterAddress address;
+        std::string error;
+        if (!ParsePrinterAddress(name, address, error)) {
+            OsUtils::SetLastOSError(EINVAL, error);
+            return false;
+        }
+        auto printer = std::make_unique<SocketPrinter>();
+        printer->where = SysUtils::Format(address.host.find(':') != std::string::npos ? "[%s]:%d" : "%s:%d",
+                                          address.host.c_str(), address.port);
+        SocketHandle socket = 0;
+        if (!SocketConnect(address.host, address.port, kConnectTimeoutMs, socket)) {
+            Blame(*printer);
+            return false;
+        }
+        printer->socket = socket;
+        handle = reinterpret_cast<SpoolHandle>(printer.release());
+        return true;
+    }
+
+    // AppSocket carries no job name and no job id: the connection is the job.
+    std::uint32_t StartDocPrinter(SpoolHandle, const std::string&, const std::string&) override { return 1; }
+
+    bool StartPagePrinter(SpoolHandle) override { return true; }
+
+    bool WritePrinter(SpoolHandle handle, const void* data, std::uint32_t size, std::uint32_t& written) override
+    {
+        SocketPrinter& printer = *PrinterOf(handle);
+        const char* bytes = static_cast<const char*>(data);
+        written = 0;
+        while (written < size) {
+            bool readable = false;
+            bool writable = false;
+            if (!SocketPoll(printer.socket, true, kAnswerTimeoutMs, readable, writable)) {
+                Blame(printer);
+                return false;
+            }
+            if (!readable && !writable)
+                return Fail(printer, kSocketTimedOutCode,
+                            SysUtils::Format("the printer took no data for %d ms", kAnswerTimeoutMs));
+            if (readable && !Drain(printer)) return false;
+            // A printer that ends the connection before the job's end
+            // dropped the rest of it.
+            if (printer.printerClosed)
+                return Fail(printer, kSocketResetCode, "the printer closed the connection before the end of the job");
+            if (!writable) continue;
+            std::size_t sent = 0;
+            if (!SocketSend(printer.socket, bytes + written, size - written, sent)) {
+                Blame(printer);
+                return false;
+            }
+            written += static_cast<std::uint32_t>(sent);
+        }
+        return true;
+    }
+
+    bool EndPagePrinter(SpoolHandle) override { return true; }
+
+    bool EndDocPrinter(SpoolHandle handle) override
+    {
+        SocketPrinter& printer = *PrinterOf(handle);
+        if (printer.printerClosed)
+            return Fail(printer, kSocketResetCode, "the printer closed the connection before the end of the job");
+        if (!SocketShutdownSend(printer.socket)) {
+            Blame(printer);
+            return false;
+        }
+        return true;
+    }
+
+    bool FollowJob(SpoolHandle handle, std::uint32_t, const TJobOptions& options, TJobOutcome& outcome) override
+    {
+        SocketPrinter& printer = *PrinterOf(handle);
+        outcome.jobId = 0;
+        bool ok = true;
+        if (!options.wait) {
+            // Not followed: take what is already there and leave.
+            ok = Drain(printer);
+        } else {
+            const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
+            while (ok && !printer.printerClosed) {
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+                if (left <= 0) {
+                    outcome.timedOut = true;
+                    outcome.message = SysUtils::Format(
+                        "%s: the printer did not end the job within %d ms", printer.where.c_str(), options.timeoutMs);
+                    break;
+                }
+                bool readable = false;
+                bool writable = false;
+                ok = SocketPoll(printer.socket, false, static_cast<int>(left), readable, writable);
+                if (!ok)
+                    Blame(printer);
+                else if (readable)
+                    ok = Drain(printer);
+            }
+            if (ok && printer.printerClosed) outcome.state = jsCompleted;
+        }
+        outcome.backChannel = printer.backChannel.Kept();
+        // The printer's own error messages decide, even when the job was not
+        // followed to its end or the connection broke after them.
+        if (!printer.backChannel.Errors().empty()) {
+            outcome.state = jsAborted;
+            outcome.timedOut = false;
+            outcome.message = printer.backChannel.Errors();
+            return true;
+        }
+        return ok;
+    }
+
+    bool ClosePrinter(SpoolHandle handle) override
+    {
+        delete PrinterOf(handle);
+        return true;
+    }
+};
+
+}  // namespace
+
+SpoolerPrimitives* SocketAddressPrimitives()
+{
+    static SocketAddress primitives;
+    return &primitives;
+}
+
+}  // namespace PrinterUtils
