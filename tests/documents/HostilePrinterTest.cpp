@@ -48,7 +48,7 @@ std::ostream& operator<<(std::ostream& out, const THostileCase& c) { return out 
 
 const std::vector<std::string> kNoAnswers = {
     "Known as \"N/A\"", "Ram size : N/A", "Max form items : N/A", "Max form cache : N/A",
-    "Cur form cache : N/A", "Printing in N/A", "Printed on N/A paper", "Printing from tray N/A",
+    "Cur form cache : N/A", "Printing in N/A", "Printed on N/A paper",
     "Current resolution is N/A dpi", "Print job coming from N/A", "Job timeout : N/A", "Wait timeout : N/A",
     "Page count : N/A", "Real format : \"N/A\"", "Print PS errors : N/A", "Sys/Start : N/A", "Start page : N/A",
     "Binary port : N/A", "Check password : N/A", "Mirrorprint is N/A", "Printing N/A", "Orientation is N/A",
@@ -61,15 +61,17 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 
 const THostileCase kCases[] = {
     {"hostile-missing", "GPL Ghostscript",
+     // a page device that names no tray leaves the choice to the printer
      Join(kNoAnswers, {"Printed on a \"GPL Ghostscript\"", "PostScript level 3 version 3010", "Firmware revision 10000",
-                       "Duplexer is not present", " No devices installed "}),
+                       "Duplexer is not present", " No devices installed ", "Printing from tray automatic"}),
      {{"N/A"}}},
     {"hostile-not-dictionaries", "GPL Ghostscript",
-     Join(kNoAnswers, {"Printed on a \"GPL Ghostscript\"", "PostScript level 3 version 3010", "Duplexer is N/A"}),
+     Join(kNoAnswers, {"Printed on a \"GPL Ghostscript\"", "PostScript level 3 version 3010", "Duplexer is N/A",
+                       "Printing from tray N/A"}),
      {{"N/A"}}},
     {"hostile-errors", "N/A",
      Join(kNoAnswers, {"Printed on a \"N/A\"", "PostScript level 3 version N/A", "Firmware revision N/A",
-                       "Memory Size : N/A", "Memory Used : N/A", " No devices installed "}),
+                       "Memory Size : N/A", "Memory Used : N/A", " No devices installed ", "Printing from tray N/A"}),
      {{"N/A"}}},
     {"hostile-long-strings", kLetters,
      {// cut to fit the column: the closing quote goes with the rest
