@@ -12,7 +12,8 @@
 // Template lines are copied as they stand, except source comments ("% ..."),
 // blank lines and directive lines:
 //   @@include FILE      the file, expanded the same way
-//   @@eexec FILE        "currentfile eexec", the file enciphered, the zeros, "cleartomark"
+//   @@eexec FILE        "currentfile eexec", the file enciphered, the zeros, "cleartomark";
+//                       the file may hold @@include lines of its own
 //   @@casetable UP|LOW  the 16 lines of a Windows-1252 case table
 //   @@ascii85 FILE      the file's bytes as an ASCII85 string literal
 //   @@ppd FILE          the page-device procedure table entries built from FILE
@@ -153,14 +154,26 @@ std::string Encipher(std::string_view plain) {
     return cipher;
 }
 
-void Eexec(Document& doc, const fs::path& path) {
-    // Indentation and source comments only cost bytes inside the cipher text.
-    std::string plain;
+// The plain text of an enciphered block: the file with its includes, without
+// the indentation and source comments that would only cost bytes inside the
+// cipher text.
+void EexecPlain(std::string& plain, const fs::path& path, int depth) {
+    if (depth > 8) throw AssemblyError(path.string() + ": includes nest too deep");
     for (const std::string& line : SourceLines(path)) {
         if (IsSourceComment(line)) continue;
+        if (line.rfind("@@include ", 0) == 0) {
+            EexecPlain(plain, path.parent_path() / line.substr(10), depth + 1);
+            continue;
+        }
+        if (line.rfind("@@", 0) == 0) throw AssemblyError(path.string() + ": only @@include works in an enciphered block");
         plain.append(line, Indent(line));
         plain.push_back('\n');
     }
+}
+
+void Eexec(Document& doc, const fs::path& path) {
+    std::string plain;
+    EexecPlain(plain, path, 0);
     const std::string cipher = Encipher(plain);
 
     static const char kHex[] = "0123456789ABCDEF";
