@@ -52,10 +52,11 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
     return path;
 }
 
-TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<std::string>& files) {
+TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<std::string>& files,
+                const std::string& paper) {
     TTempDir capture;
     const std::string outPath = capture.Path() + "/out", errPath = capture.Path() + "/err";
-    std::vector<std::string> args = {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sPAPERSIZE=letter"};
+    std::vector<std::string> args = {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sPAPERSIZE=" + paper};
     args.insert(args.end(), deviceArgs.begin(), deviceArgs.end());
     args.insert(args.end(), files.begin(), files.end());
     std::vector<char*> argv;
@@ -81,11 +82,13 @@ TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<st
     return result;
 }
 
-TGsResult RunText(const std::vector<std::string>& files) {
-    return RunGs({"-sDEVICE=txtwrite", "-dTextFormat=0", "-sstdout=%stderr", "-o", "-"}, files);
+TGsResult RunText(const std::vector<std::string>& files, const std::string& paper) {
+    return RunGs({"-sDEVICE=txtwrite", "-dTextFormat=0", "-sstdout=%stderr", "-o", "-"}, files, paper);
 }
 
-TGsResult RunNull(const std::vector<std::string>& files) { return RunGs({"-sDEVICE=nullpage"}, files); }
+TGsResult RunNull(const std::vector<std::string>& files, const std::string& paper) {
+    return RunGs({"-sDEVICE=nullpage"}, files, paper);
+}
 
 namespace {
 

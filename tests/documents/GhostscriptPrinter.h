@@ -36,13 +36,15 @@ private:
     std::string path_;
 };
 
-// gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter <deviceArgs...> <files...>
-TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<std::string>& files);
+// gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=<paper> <deviceArgs...> <files...>
+// paper is a Ghostscript paper name (letter, a4, 11x17, ...).
+TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<std::string>& files,
+                const std::string& paper = "letter");
 
 // Runs the files on the txtwrite device (the job's %stdout goes to err).
-TGsResult RunText(const std::vector<std::string>& files);
+TGsResult RunText(const std::vector<std::string>& files, const std::string& paper = "letter");
 // Runs the files on the nullpage device; the job's %stdout is in out.
-TGsResult RunNull(const std::vector<std::string>& files);
+TGsResult RunNull(const std::vector<std::string>& files, const std::string& paper = "letter");
 
 std::vector<TSpan> ParseSpans(const std::string& txtwriteOutput);
 int PageCount(const std::string& txtwriteOutput);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -254,4 +255,48 @@ end
               // become text, arrays no answer
               "ab 40 " + std::string(37, 'x') + "... |a b   |nm true 2.5 \n"
               "stacks 0 3\n");
+}
+
+// A status query runs apart from the page: what it draws, sets or shows by
+// name does not reach the page, while an interrupt (the host cancels) or a
+// timeout ends the job as the interpreter would without the guard.
+TEST(HostilePrinterRuntime, QueriesCannotTouchThePageButInterruptAndTimeoutEndTheJob) {
+    struct TCase {
+        const char* name;
+        const char* product;  // the product query
+        bool printed;
+    };
+    const TCase cases[] = {
+        {"draws, sets and shows a page",
+         "72 setlinewidth 0.5 setgray 0 0 20 20 rectfill 3 3 scale 30 rotate showpage copypage (Quiet printer)",
+         true},
+        {"timeout", "/product errordict /timeout get exec", false},
+        {"interrupt", "/product errordict /interrupt get exec", false},
+    };
+    TTempDir dir;
+    const std::string state =
+        dir.Write("state.ps", "(state ) print currentlinewidth =only ( ) print currentgray =only ( ) print count =only "
+                              "( ) print countdictstack =\n");
+    for (const TCase& c : cases)
+        for (const std::string& doc : {kFull, kMinimal}) {
+            SCOPED_TRACE(std::string(c.name) + " " + doc);
+            const std::string profile = dir.Write("profile.ps", std::string("/product {") + c.product + "} def\n");
+            const TGsResult r = RunText({profile, doc, state});
+            if (c.printed) {
+                EXPECT_EQ(r.exitCode, 0) << r.err;
+                EXPECT_EQ(PageCount(r.out), 1);
+                // The page's graphics state is the document's own: its line width, black.
+                EXPECT_NE(r.err.find("state 0.014 0.0 0 3\n"), std::string::npos) << r.err;
+                EXPECT_NE(FindSpan(ParseSpans(r.out), 1, "Printed on a \"Quiet printer\""), nullptr);
+                // Nothing painted in the sheet's bottom-left corner, where the query drew.
+                const TGsResult marks = RunGs({"-sDEVICE=bbox"}, {profile, doc});
+                const std::size_t box = marks.err.find("%%BoundingBox: ");
+                ASSERT_NE(box, std::string::npos) << marks.err;
+                EXPECT_GT(std::atoi(marks.err.c_str() + box + 15), 30) << marks.err;
+            } else {
+                EXPECT_NE(r.exitCode, 0);
+                EXPECT_NE(r.err.find(std::string("Error: /") + c.name), std::string::npos) << r.err;
+                EXPECT_EQ(PageCount(r.out), 0);
+            }
+        }
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -456,4 +457,71 @@ count =
     const TSpan* viewer = FindSpan(spans, 2, "This file may not display properly in your viewer");
     ASSERT_NE(viewer, nullptr);
     EXPECT_NEAR(viewer->y0, 0.8 * 72, 0.5);
+}
+
+// A printer with more to report than the page has room for, on two paper
+// sizes: numbers stay exact and plain, every text stays inside its area,
+// and each cut list says how many rows it left out.
+TEST(PageAreas, LargePrinterFitsLetterAndA4) {
+    struct TPaper {
+        const char* name;
+        double height;  // inches
+    };
+    for (const TPaper paper : {TPaper{"letter", 11.0}, TPaper{"a4", 842.0 / 72}}) {
+        SCOPED_TRACE(paper.name);
+        const TGsResult r = RunText({kProfiles + "/large-office.ps", kFull}, paper.name);
+        ExpectCleanRun(r);
+        ASSERT_EQ(PageCount(r.out), 1);
+        const std::vector<TSpan> spans = ParseSpans(r.out);
+        ExpectLines(PageLines(spans, 1), {"Printed on a \"MX-9020 PS\"", "Ram size : 4,294,967,296",
+                                          "Max form cache : 1,234.57"});
+        const std::vector<std::string> disk0 = Texts(SpansAtRow(spans, 1, 5.3 + 0.2));
+        ASSERT_GE(disk0.size(), 3u);
+        EXPECT_EQ(disk0[1], "68,769,804,285");
+        EXPECT_EQ(disk0[2], "1,100,316,934,144");
+
+        const std::regex exponent("[0-9][eE][-+]?[0-9]");
+        std::vector<const TSpan*> cells;
+        for (const TSpan& s : spans) {
+            EXPECT_FALSE(std::regex_search(s.text, exponent)) << s.text;
+            // Above a bottom margin of 0.25 in, descenders included.
+            EXPECT_LE(s.y0 + 0.21 * s.size, (paper.height - 0.25) * 72 + 0.5) << s.text;
+            const bool devices = s.y0 > 5.2 * 72 && s.y0 < 6.3 * 72;
+            const bool left = s.x0 < 4.7 * 72 && !devices;
+            // Left column before the right column's boxes, the rest within the boxes' right edge.
+            EXPECT_LE(s.x1, (left ? 4.65 : 7.7) * 72 + 0.5) << s.text;
+            if (devices) {
+                EXPECT_LE(s.y0 + 0.21 * s.size, 6.3 * 72) << s.text;
+            }
+            if (s.y0 > 5.2 * 72 && s.x0 < 4.7 * 72) cells.push_back(&s);
+        }
+        // Cells of a table row do not run into each other.
+        std::sort(cells.begin(), cells.end(), [](const TSpan* a, const TSpan* b) {
+            return std::lround(a->y0) != std::lround(b->y0) ? a->y0 < b->y0 : a->x0 < b->x0;
+        });
+        for (std::size_t i = 1; i < cells.size(); ++i)
+            if (std::lround(cells[i]->y0) == std::lround(cells[i - 1]->y0)) {
+                EXPECT_LT(cells[i - 1]->x1, cells[i]->x0) << cells[i - 1]->text << " | " << cells[i]->text;
+            }
+
+        // Each cut list: the rows shown and the rows counted add up to all of them.
+        struct TList {
+            const char* name;
+            double x, top;  // the list's column and its first baseline, inches
+            int total;
+        };
+        for (const TList list : {TList{"devices", 0.9, 5.5, 8}, TList{"input trays", 0.9, 7.0, 65},
+                                 TList{"output trays", 4.75, 6.7, 30}}) {
+            SCOPED_TRACE(list.name);
+            int shown = 0, more = -1;
+            for (const TSpan& s : spans)
+                if (std::abs(s.x0 - list.x * 72) < 0.5 && s.y0 > list.top * 72 - 0.5 &&
+                    (list.total != 8 || s.y0 < 6.3 * 72)) {
+                    if (s.text.rfind("... ", 0) == 0) more = std::atoi(s.text.c_str() + 4);
+                    else ++shown;
+                }
+            EXPECT_GT(more, 0);
+            EXPECT_EQ(shown + more, list.total);
+        }
+    }
 }
