@@ -63,7 +63,8 @@ def ps_string(text):
 def peer_document(spans_):
     lines = ["%!PS-Adobe-2.0",
              "/Helvetica findfont dup length dict begin {1 index /FID ne {def} {pop pop} ifelse} forall",
-             "/Encoding ISOLatin1Encoding def currentdict end /Helvetica-ISOLatin1 exch definefont pop",
+             "/Encoding ISOLatin1Encoding 256 array copy dup 45 /hyphen put def",
+             "currentdict end /Helvetica-ISOLatin1 exch definefont pop",
              "/F {/Helvetica-ISOLatin1 findfont exch scalefont setfont} bind def"]
     size = None
     for x, y, s, text in spans_:
