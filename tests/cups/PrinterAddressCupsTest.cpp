@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: Apache-2.0
+// Printing by address: socket:// against the virtual AppSocket printer
+// (Ghostscript behind it, and its hostile modes), ipp:// against the private
+// scheduler's printer URIs with no queue made for them on this side.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AppSocketTestPrinter.h"
+#include "CupsTestServer.h"
+#include "PrinterUtils.h"
+#include "SysUtils.h"
+
+using QuellmarkTest::AppSocketTestPrinter;
+using QuellmarkTest::CupsTestServer;
+using namespace PrinterUtils;
+
+namespace {
+
+constexpr const char* kDocumentName = "Corvane Status Page";
+
+// A job file of its own in a private directory, removed with it.
+class JobFile {
+public:
+    explicit JobFile(const std::string& bytes)
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quellmark-job.XXXXXX").string();
+        const int fd = ::mkstemp(pattern.data());
+        ::close(fd);
+        path_ = pattern;
+        std::ofstream(path_, std::ios::binary) << bytes;
+        list_.Add(path_);
+    }
+    ~JobFile() { std::filesystem::remove(path_); }
+    const SysUtils::TStrings& List() const { return list_; }
+
+private:
+    std::string path_;
+    SysUtils::TStringList list_;
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Raised(const std::string& printer, const SysUtils::TStrings& files)
+{
+    try {
+        PrintFileList(printer, files, kDocumentName);
+    } catch (const SysUtils::EOSError& e) {
+        return e.Message();
+    }
+    return "(sent)";
+}
+
+// A job that draws a page and talks on the back channel.
+const std::string kPage = "%!PS\r\n(page printed\\n) print flush\r\n/Helvetica findfont 24 scalefont setfont\r\n"
+                          "72 700 moveto (Hello) show showpage\r\n";
+
+}  // namespace
+
+TEST(PrinterAddressSocket, GhostscriptPrintsThePageAndAnswersOnTheBackChannel)
+{
+    AppSocketTestPrinter printer;
+    JobFile job(kPage);
+    const TJobOutcome outcome = SendFileList(printer.Address(), job.List(), kDocumentName, TJobOptions{true, 30000});
+    EXPECT_EQ(outcome.state, jsCompleted) << outcome.message;
+    EXPECT_EQ(outcome.backChannel, "page printed\n");
+    EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-1.png"));
+    // The window's road: the same job, followed, reported as sent.
+    EXPECT_EQ(Raised(printer.Address(), job.List()), "(sent)");
+    EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-2.pdf"));
+}
+
+TEST(PrinterAddressSocket, BytesArriveUnchangedInEveryFrameSize)
+{
+    AppSocketTestPrinter printer("capture");
+    std::string bytes(3 * 16384 + 7, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) >> 3);
+    JobFile job(bytes);
+    EXPECT_EQ(Raised(printer.Address(), job.List()), "(sent)");
+    EXPECT_EQ(ReadAll(printer.OutDir() + "/AppSocket-Job-1.data"), bytes);
+}
+
+// Each fault fails in its step's words; none waits past its bound.
+TEST(PrinterAddressSocket, FaultsFailInTheirStep)
+{
+    AppSocketTestPrinter canned("error");
+    AppSocketTestPrinter ghostscript("gs");
+    AppSocketTestPrinter closing("close-mid-job");
+    AppSocketTestPrinter silent("silent");
+    JobFile big(std::string(4 << 20, ' '));
+    JobFile page(kPage);
+    JobFile undefined("%!PS\r\n(before) print flush\r\nnosuchoperator\r\n");
+    int refusedPort = 0;
+    {
+        AppSocketTestPrinter gone("capture");
+        refusedPort = gone.Port();
+    }
+    struct Case {
+        std::string printer;
+        const SysUtils::TStrings& files;
+        std::string start;  // the beginning of the error
+        std::string part;   // and a part of it
+    };
+    const std::vector<Case> cases{
+        {canned.Address(), page.List(), "Error sending print job: Error code 8: %%[ Error: undefined; ",
+         "%%[ Flushing: rest of job"},
+        {ghostscript.Address(), undefined.List(), "Error sending print job: Error code 8: %%[ Error: undefined; ",
+         "OffendingCommand: nosuchoperator ]%%"},
+        {closing.Address(), big.List(), "Error writing to printer: Error code ", "127.0.0.1:"},
+        {"socket://127.0.0.1:" + std::to_string(refusedPort), page.List(), "Error opening printer: Error code ",
+         "Connection refused"},
+        {silent.Address(), page.List(), "Error opening printer: Error code ", "timed out"},
+        {"socket://host.invalid", page.List(), "Error opening printer: Error code ", "unknown host"},
+        {"socket://127.0.0.1:9100/queue", page.List(), "Error opening printer: Error code 22: ", "has no path"},
+        {"lpd://127.0.0.1/q", page.List(), "Error opening printer: Error code 22: ",
+         "printer addresses are socket://HOST[:PORT], ipp://"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = Raised(c.printer, c.files);
+        EXPECT_EQ(text.rfind(c.start, 0), 0u) << c.printer << ": " << text;
+        EXPECT_NE(text.find(c.part), std::string::npos) << c.printer << ": " << text;
+    }
+}
+
+// A printer that never ends the job, quietly or flooding: the wait ends at
+// its bound with what was read, the flood kept to its first bytes.
+TEST(PrinterAddressSocket, NeverEndingJobsStopAtTheBound)
+{
+    for (const char* mode : {"never-close", "flood"}) {
+        AppSocketTestPrinter printer(mode);
+        JobFile job(kPage);
+        const TJobOutcome outcome = SendFileList(printer.Address(), job.List(), kDocumentName, TJobOptions{true, 500});
+        EXPECT_EQ(outcome.state, jsSent) << mode;
+        EXPECT_TRUE(outcome.timedOut) << mode;
+        EXPECT_NE(outcome.message.find("did not end the job within 500 ms"), std::string::npos) << outcome.message;
+        EXPECT_EQ(outcome.backChannel.size(), std::string(mode) == "flood" ? kBackChannelMaxBytes : 0u) << mode;
+    }
+}
+
+TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
+{
+    CupsTestServer server;
+    server.AddLocalQueue("Direct");
+    server.AddQueue("Broken", {"-E", "-v", "capture:/nonexistent/dir", "-m", "raw", "-o",
+                               "printer-error-policy=abort-job"});
+    JobFile job(kPage);
+
+    const TJobOutcome done = SendFileList(server.IppUri("Direct"), job.List(), kDocumentName, TJobOptions{true, 30000});
+    EXPECT_EQ(done.state, jsCompleted) << done.message;
+    ASSERT_GT(done.jobId, 0u);
+    const auto captured = server.CapturedJob(static_cast<int>(done.jobId));
+    ASSERT_TRUE(captured.has_value());
+    EXPECT_EQ(captured->data, kPage);
+    EXPECT_EQ(captured->title, kDocumentName);
+
+    // A printer that gives up on the job: the window reports its reasons.
+    const std::string text = Raised(server.IppUri("Broken"), job.List());
+    EXPECT_EQ(text.rfind("Error sending print job: Error code 8: ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("Error sending print job: Error code 8: ").size()) << text;
+
+    // Without waiting the job is only sent; an unknown path fails at opening.
+    EXPECT_EQ(SendFileList(server.IppUri("Direct"), job.List(), kDocumentName, TJobOptions{}).state, jsSent);
+    const std::string unknown = Raised(server.IppUri("NoSuchPrinter"), job.List());
+    EXPECT_EQ(unknown.rfind("Error opening printer: Error code 1030: ", 0), 0u) << unknown;
+    // No queue was made for any of it.
+    std::string queues;
+    server.Run({"lpstat", "-e"}, &queues);
+    EXPECT_EQ(queues, "Broken\nDirect\n");
+}
