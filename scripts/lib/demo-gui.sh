@@ -7,8 +7,10 @@
 #   demo_gui_start_xvfb RUN             start Xvfb with a cookie of its own; exports
 #                                       DISPLAY and XAUTHORITY, sets xvfb_pid
 #   demo_gui_stop_xvfb                  stop it
-#   demo_gui_press_print RUN PID OUTDIR wait for the program's window, screenshot it,
-#                                       press Print, screenshot and dismiss the box
+#   demo_gui_press_print RUN PID OUTDIR [PRINTER]
+#                                       wait for the program's window, type PRINTER into
+#                                       the printer box when given, screenshot it, press
+#                                       Print, screenshot and dismiss the box
 #   demo_gui_close PID                  end the program
 
 DEMO_GUI_TIMEOUT=${DEMO_GUI_TIMEOUT:-20}
@@ -85,9 +87,15 @@ _demo_gui_shot() {
 }
 
 demo_gui_press_print() {
-  local run=$1 pid=$2 outdir=$3 main box
+  local run=$1 pid=$2 outdir=$3 printer=${4:-} main box
   main=$(_demo_gui_wait_window "$pid" "") || { echo "demo: the window did not appear within $DEMO_GUI_TIMEOUT s" >&2; return 1; }
   sleep 0.5   # let it paint
+  if [ -n "$printer" ]; then
+    # Focus starts in the printer box: replace its text with the address.
+    _gui windowfocus --sync "$main" && _gui key ctrl+a && _gui type --delay 20 "$printer" ||
+      { echo "demo: could not type into the printer box" >&2; return 1; }
+    sleep 0.3
+  fi
   _demo_gui_shot "$outdir/window.png" "$main" || echo "demo: no screenshot of the window" >&2
   # Focus starts in the printer box; Tab moves it to Print, Space presses it.
   _gui windowfocus --sync "$main" && _gui key --delay 100 Tab space ||

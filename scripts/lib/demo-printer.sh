@@ -7,6 +7,10 @@
 #   demo_printer_start RUN OUTDIR   start the server in RUN/cups (RUN: an empty directory
 #                                   of the caller's), the queue and the page collector;
 #                                   exports CUPS_SERVER, HOME ... from RUN/cups/env
+#   demo_printer_start_socket RUN PROGRAM
+#                                   start the virtual AppSocket printer PROGRAM on a free
+#                                   loopback port, its pages collected like the queue's;
+#                                   prints its address
 #   demo_printer_wait RUN COUNT SECONDS
 #                                   wait until COUNT jobs have reached OUTDIR; fails
 #                                   at once when the server aborts a job
@@ -82,6 +86,20 @@ demo_printer_start() {
   echo $! >"$run/collector.pid"
 }
 
+demo_printer_start_socket() {
+  local run=$1 program=$2 port
+  [ -x "$program" ] || { echo "demo: no virtual AppSocket printer at $program" >&2; return 1; }
+  "$program" --port-file "$run/appsocket.port" --out "$(_demo_spool "$run")" --mode gs \
+    >"$run/appsocket.log" 2>&1 </dev/null &
+  echo $! >"$run/appsocket.pid"
+  for _ in $(seq 100); do
+    port=$(cat "$run/appsocket.port" 2>/dev/null) && [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "${port:-}" ] || return 1
+  printf 'socket://127.0.0.1:%s\n' "$port"
+}
+
 demo_printer_wait() {
   local run=$1 count=$2 seconds=$3 deadline
   deadline=$((SECONDS + seconds))
@@ -118,6 +136,12 @@ demo_printer_pages() { cat "$1/pages.list" 2>/dev/null; }
 
 demo_printer_stop() {
   local run=$1 pid
+  if [ -f "$run/appsocket.pid" ]; then
+    pid=$(cat "$run/appsocket.pid")
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    rm -f "$run/appsocket.pid"
+  fi
   if [ -f "$run/collector.pid" ]; then
     pid=$(cat "$run/collector.pid")
     kill "$pid" 2>/dev/null
