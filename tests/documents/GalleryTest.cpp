@@ -188,10 +188,9 @@ TEST_P(Gallery, EveryProfilePrintsItsValuesInsideThePage) {
     TTempDir dir;
     const std::string size =
         dir.Write("size.ps", "(size ) print currentpagedevice /PageSize get {=only ( ) print} forall (\\n) print\n");
-    const TGsResult r = RunGs({"-sDEVICE=txtwrite", "-dTextFormat=0", "-sstdout=%stderr",
-                               std::string("-sPAPERSIZE=") + paper, "-o", "-"},
-                              {kProfiles + "/gallery-answers.ps", kProfiles + "/gallery/" + c.profile + ".ps",
-                               QUELLMARK_STATUS_DOCUMENT, size});
+    const TGsResult r = RunText({kProfiles + "/gallery-answers.ps", kProfiles + "/gallery/" + c.profile + ".ps",
+                                 QUELLMARK_STATUS_DOCUMENT, size},
+                                paper);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
     ASSERT_EQ(PageCount(r.out), 1);
