@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "OsUtils.h"
+
 namespace OsUtils {
 
 using FileHandle = std::intptr_t;
@@ -15,9 +17,14 @@ inline constexpr FileHandle kInvalidFileHandle = -1;
 class FilePrimitives {
 public:
     virtual ~FilePrimitives() = default;
-    // Opens path for writing, creating or truncating it, others may read,
-    // never through a symbolic link; kInvalidFileHandle with error set on failure.
+    // Opens path for writing, creating it when missing but keeping its
+    // contents, others may read; never through a symbolic link, never
+    // waiting on a FIFO. kInvalidFileHandle with error set on failure.
     virtual FileHandle OpenForWrite(const std::string& path, int& error) = 0;
+    // The identity of the open file; false with error set on failure.
+    virtual bool Identify(FileHandle file, FileIdentity& identity, int& error) = 0;
+    // Cuts the open file to nothing; false with error set on failure.
+    virtual bool Truncate(FileHandle file, int& error) = 0;
     // Writes count bytes; the bytes written (fewer only when the system
     // stopped short), or -1 with error set.
     virtual long long Write(FileHandle file, const char* data, std::size_t count, int& error) = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // POSIX file primitives: errno as the I/O code.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,12 +16,31 @@ class PosixFilePrimitives final : public FilePrimitives {
 public:
     FileHandle OpenForWrite(const std::string& path, int& error) override
     {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd < 0) {
             error = errno;
             return kInvalidFileHandle;
         }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         return fd;
+    }
+
+    bool Identify(FileHandle file, FileIdentity& identity, int& error) override
+    {
+        struct stat st {};
+        if (::fstat(static_cast<int>(file), &st) != 0) {
+            error = errno;
+            return false;
+        }
+        identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        return true;
+    }
+
+    bool Truncate(FileHandle file, int& error) override
+    {
+        if (::ftruncate(static_cast<int>(file), 0) == 0) return true;
+        error = errno;
+        return false;
     }
 
     long long Write(FileHandle file, const char* data, std::size_t count, int& error) override

@@ -20,13 +20,34 @@ class Win32FilePrimitives final : public FilePrimitives {
 public:
     FileHandle OpenForWrite(const std::string& path, int& error) override
     {
-        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             error = static_cast<int>(::GetLastError());
             return kInvalidFileHandle;
         }
         return reinterpret_cast<FileHandle>(file);
+    }
+
+    bool Identify(FileHandle file, FileIdentity& identity, int& error) override
+    {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(AsHandle(file), &info)) {
+            error = static_cast<int>(::GetLastError());
+            return false;
+        }
+        identity = FileIdentity{info.dwVolumeSerialNumber,
+                                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+        return true;
+    }
+
+    bool Truncate(FileHandle file, int& error) override
+    {
+        LARGE_INTEGER start{};
+        if (::SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) && ::SetEndOfFile(AsHandle(file)))
+            return true;
+        error = static_cast<int>(::GetLastError());
+        return false;
     }
 
     long long Write(FileHandle file, const char* data, std::size_t count, int& error) override

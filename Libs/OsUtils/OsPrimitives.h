@@ -20,9 +20,10 @@ public:
     virtual std::string TempPath() = 0;
     // Milliseconds from a monotonic clock, truncated to 32 bits.
     virtual std::uint32_t TickCount() = 0;
-    // Creates path exclusively (never through a symbolic link) and closes it.
-    // On failure the outcome classifies the error and the last OS error is set.
-    virtual CreateOutcome CreateNewFile(const std::string& path) = 0;
+    // Creates path exclusively (never through a symbolic link) and closes it;
+    // identity receives the new file's. On failure the outcome classifies the
+    // error and the last OS error is set.
+    virtual CreateOutcome CreateNewFile(const std::string& path, FileIdentity& identity) = 0;
     virtual bool IsDirectory(const std::string& path) = 0;
 };
 
@@ -31,7 +32,7 @@ OsPrimitives& SystemOsPrimitives();
 // The algorithms, parameterised by the primitives they run on.
 std::string GetTempDirectory(OsPrimitives& os);
 bool CreateUniqueFile(OsPrimitives& os, std::string_view dir, std::string_view prefix, std::string_view ext,
-                      char* buffer);
+                      char* buffer, FileIdentity* identity = nullptr);
 
 // Platform text for a code, untrimmed; nullopt when the system has none.
 std::optional<std::string> PlatformErrorText(int code);

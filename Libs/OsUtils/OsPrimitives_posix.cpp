@@ -37,7 +37,7 @@ public:
         return static_cast<std::uint32_t>(ms);
     }
 
-    CreateOutcome CreateNewFile(const std::string& path) override
+    CreateOutcome CreateNewFile(const std::string& path, FileIdentity& identity) override
     {
         // O_EXCL fails on any existing entry, a symbolic link included, so a
         // link planted at the name is skipped and never written through.
@@ -49,6 +49,9 @@ public:
             if (err == EACCES) return CreateOutcome::AccessDenied;
             return CreateOutcome::Failed;
         }
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                                                           static_cast<std::uint64_t>(st.st_ino)};
         ::close(fd);
         return CreateOutcome::Created;
     }

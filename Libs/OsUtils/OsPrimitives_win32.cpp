@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "FilePrimitives.h"
 #include "OsPrimitives.h"
 
 namespace OsUtils {
@@ -25,7 +26,7 @@ public:
 
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(::GetTickCount()); }
 
-    CreateOutcome CreateNewFile(const std::string& path) override
+    CreateOutcome CreateNewFile(const std::string& path, FileIdentity& identity) override
     {
         const HANDLE file =
             ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -36,6 +37,8 @@ public:
             if (err == ERROR_ACCESS_DENIED) return CreateOutcome::AccessDenied;
             return CreateOutcome::Failed;
         }
+        int ignored = 0;
+        SystemFilePrimitives().Identify(reinterpret_cast<FileHandle>(file), identity, ignored);
         ::CloseHandle(file);
         return CreateOutcome::Created;
     }

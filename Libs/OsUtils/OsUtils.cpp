@@ -54,26 +54,33 @@ std::string IncludeTrailingSlash(std::string_view path)
 }
 
 bool CreateUniqueFile(OsPrimitives& os, std::string_view dir, std::string_view prefix, std::string_view ext,
-                      char* buffer)
+                      char* buffer, FileIdentity* identity)
 {
     const std::string folder = IncludeTrailingSlash(dir);
     std::uint32_t counter = os.TickCount();
     for (;;) {
         std::string candidate = SysUtils::Format("%s%.*s%X.%.*s", folder.c_str(), static_cast<int>(prefix.size()),
                                                  prefix.data(), counter, static_cast<int>(ext.size()), ext.data());
+        // Where the cut reaches the counter's digits, the next counters give
+        // the same names again: a taken name then ends the search.
+        const std::size_t digitsEnd = candidate.size() - ext.size() - 1;
+        const bool counterCut = kMaxUniqueNameLength < digitsEnd;
         if (candidate.size() > kMaxUniqueNameLength) candidate.resize(kMaxUniqueNameLength);
         std::memcpy(buffer, candidate.c_str(), candidate.size() + 1);
 
-        const CreateOutcome outcome = os.CreateNewFile(candidate);
+        FileIdentity made;
+        const CreateOutcome outcome = os.CreateNewFile(candidate, made);
         counter = NextCounter(counter);
         switch (outcome) {
         case CreateOutcome::Created:
+            if (identity) *identity = made;
             return true;
         case CreateOutcome::Exists:
+            if (counterCut) return false;
             continue;
         case CreateOutcome::AccessDenied:
             // A directory of that name denies creation; any other denial is final.
-            if (os.IsDirectory(candidate)) continue;
+            if (!counterCut && os.IsDirectory(candidate)) continue;
             return false;
         case CreateOutcome::Failed:
             return false;
@@ -83,13 +90,14 @@ bool CreateUniqueFile(OsPrimitives& os, std::string_view dir, std::string_view p
 
 bool CreateUniqueFile(std::string_view dir, std::string_view prefix, std::string_view ext, char* buffer)
 {
-    return CreateUniqueFile(SystemOsPrimitives(), dir, prefix, ext, buffer);
+    return CreateUniqueFile(SystemOsPrimitives(), dir, prefix, ext, buffer, nullptr);
 }
 
-bool CreateUniqueFileName(std::string_view dir, std::string_view prefix, std::string_view ext, std::string& name)
+bool CreateUniqueFileName(std::string_view dir, std::string_view prefix, std::string_view ext, std::string& name,
+                          FileIdentity* identity)
 {
     char buffer[kUniqueNameBufferSize] = {};
-    const bool created = CreateUniqueFile(dir, prefix, ext, buffer);
+    const bool created = CreateUniqueFile(SystemOsPrimitives(), dir, prefix, ext, buffer, identity);
     name = buffer;
     return created;
 }

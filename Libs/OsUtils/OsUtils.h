@@ -10,12 +10,16 @@
 
 namespace OsUtils {
 
+// kFileReplacedError: the code a file opened by name reports when the name
+// no longer leads to the file that was created under it.
 #if defined(_WIN32)
 inline constexpr char kPathDelim = '\\';
 inline constexpr const char* kPathSeparators = "\\/";
+inline constexpr int kFileReplacedError = 80;  // ERROR_FILE_EXISTS
 #else
 inline constexpr char kPathDelim = '/';
 inline constexpr const char* kPathSeparators = "/";
+inline constexpr int kFileReplacedError = 17;  // EEXIST
 #endif
 
 // Size of the caller's buffer for CreateUniqueFile: 259 characters and a NUL.
@@ -30,15 +34,26 @@ std::string GetTempDirectory();
 // '/'), else the path followed by the platform's separator.
 std::string IncludeTrailingSlash(std::string_view path);
 
+// Names one file on its file system: two names or handles of the same file
+// give the same identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // Creates a new, empty, closed file named <dir><prefix><counter in upper-case
 // hex>.<ext> and writes the name (NUL-terminated, at most 259 characters) into
 // buffer, which must hold kUniqueNameBufferSize bytes. Returns false when no
-// file could be created; never raises for OS failures.
+// file could be created, also when the 259-character cut reaches the
+// counter and the name is taken (later counters would give the same name);
+// never raises for OS failures.
 bool CreateUniqueFile(std::string_view dir, std::string_view prefix, std::string_view ext, char* buffer);
 
 // The same with a buffer of its own; name receives the last name tried, also
-// after a failure.
-bool CreateUniqueFileName(std::string_view dir, std::string_view prefix, std::string_view ext, std::string& name);
+// after a failure. identity, when given, receives the created file's.
+bool CreateUniqueFileName(std::string_view dir, std::string_view prefix, std::string_view ext, std::string& name,
+                          FileIdentity* identity = nullptr);
 
 // Returns ok; when false, raises EOSError "<context>: Error code <n>: <text>"
 // from the last OS error.

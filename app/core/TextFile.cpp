@@ -18,11 +18,19 @@ constexpr int kDiskFull = 101;
 // The open file; closes it, ignoring the outcome, when an error leaves early.
 class OpenTextFile {
 public:
-    OpenTextFile(OsUtils::FilePrimitives& files, const std::string& path) : files_(files)
+    OpenTextFile(OsUtils::FilePrimitives& files, const std::string& path, const OsUtils::FileIdentity* expected)
+        : files_(files)
     {
         int error = 0;
         handle_ = files_.OpenForWrite(path, error);
         if (handle_ == OsUtils::kInvalidFileHandle) RaiseInOutError(error);
+        // Checked before truncating, so a swapped-in file is never changed.
+        if (expected) {
+            OsUtils::FileIdentity opened;
+            if (!files_.Identify(handle_, opened, error)) RaiseInOutError(error);
+            if (opened != *expected) RaiseInOutError(OsUtils::kFileReplacedError);
+        }
+        if (!files_.Truncate(handle_, error)) RaiseInOutError(error);
     }
     OpenTextFile(const OpenTextFile&) = delete;
     OpenTextFile& operator=(const OpenTextFile&) = delete;
@@ -77,16 +85,17 @@ private:
 
 }  // namespace
 
-void WriteTextFile(OsUtils::FilePrimitives& files, const std::string& path, std::string_view text)
+void WriteTextFile(OsUtils::FilePrimitives& files, const std::string& path, std::string_view text,
+                   const OsUtils::FileIdentity* expected)
 {
-    OpenTextFile file(files, path);
+    OpenTextFile file(files, path, expected);
     if (const int error = file.Write(text)) RaiseInOutError(error);
     if (const int error = file.Close()) RaiseInOutError(error);
 }
 
-void WriteTextFile(const std::string& path, std::string_view text)
+void WriteTextFile(const std::string& path, std::string_view text, const OsUtils::FileIdentity* expected)
 {
-    WriteTextFile(OsUtils::SystemFilePrimitives(), path, text);
+    WriteTextFile(OsUtils::SystemFilePrimitives(), path, text, expected);
 }
 
 }  // namespace AppCore

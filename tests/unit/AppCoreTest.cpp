@@ -126,6 +126,12 @@ public:
         return true;
     }
     bool Delete(const std::string&) override { return true; }
+    bool Identify(OsUtils::FileHandle, OsUtils::FileIdentity& identity, int&) override
+    {
+        identity = OsUtils::FileIdentity{1, 2};
+        return true;
+    }
+    bool Truncate(OsUtils::FileHandle, int&) override { return true; }
 };
 
 int RaisedCode(FakeFiles& files, std::string_view text, std::string* message = nullptr)
@@ -228,6 +234,39 @@ TEST_F(TextFileOnDisk, NeverWritesThroughASymbolicLink)
     fs::create_symlink(target, dir_ / "ps2.ps");
     EXPECT_THROW(WriteTextFile((dir_ / "ps2.ps").string(), "overwritten"), SysUtils::EInOutError);
     EXPECT_EQ(Read(target), "keep");
+}
+
+// The temporary file's name, swapped after its creation in a shared
+// directory, must not lead the writer to another file.
+TEST_F(TextFileOnDisk, ANameSwappedAfterCreationIsRefusedAndTheOtherFileKept)
+{
+    const fs::path victim = dir_ / "victim";
+    std::ofstream(victim) << "keep";
+    const struct {
+        const char* swap;
+        int code;
+    } cases[] = {{"none", 0}, {"hard link", EEXIST}, {"symbolic link", ELOOP}, {"fifo", ENXIO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.swap);
+        std::string name;
+        OsUtils::FileIdentity created;
+        ASSERT_TRUE(OsUtils::CreateUniqueFileName(dir_.string(), "ps", "ps", name, &created));
+        const std::string swap = c.swap;
+        if (swap != "none") fs::remove(name);
+        if (swap == "hard link") fs::create_hard_link(victim, name);
+        if (swap == "symbolic link") fs::create_symlink(victim, name);
+        if (swap == "fifo") {
+            ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+        }
+        try {
+            WriteTextFile(name, "written", &created);
+            EXPECT_EQ(c.code, 0);
+            EXPECT_EQ(Read(name), "written");
+        } catch (const SysUtils::EInOutError& e) {
+            EXPECT_EQ(e.Code(), c.code) << e.Message();
+        }
+        EXPECT_EQ(Read(victim), "keep");
+    }
 }
 
 TEST_F(TextFileOnDisk, AMissingFolderIsFileNotFound)

@@ -27,7 +27,7 @@ public:
 
     std::string TempPath() override { return "C:\\TEMP\\"; }
     std::uint32_t TickCount() override { return tick; }
-    CreateOutcome CreateNewFile(const std::string& path) override
+    CreateOutcome CreateNewFile(const std::string& path, OsUtils::FileIdentity&) override
     {
         tried.push_back(path);
         if (outcomes.empty()) return CreateOutcome::Created;
@@ -109,6 +109,30 @@ TEST(UniqueFile, LongDirectoryIsTruncatedTo259Characters)
     EXPECT_EQ(name, std::string(259, 'd'));
     ASSERT_EQ(os.tried.size(), 1u);
     EXPECT_EQ(os.tried[0], name);
+}
+
+// Where the cut reaches the counter's digits, later counters repeat names:
+// the first taken name ends the search instead of looping for ever. A cut
+// that spares the digits keeps counting.
+TEST(UniqueFile, ATakenNameEndsTheSearchWhenTheCutReachesTheCounter)
+{
+    const struct {
+        std::size_t dirLength;  // "/" included; the name is dir + "ps" + "1A2F03C" + ".ps"
+        std::size_t tries;
+        bool created;
+    } cases[] = {
+        {257, 1, false},  // nothing of the counter left
+        {252, 1, false},  // two of its seven digits left
+        {250, 2, true},   // all digits, no extension
+    };
+    for (const auto& c : cases) {
+        FakeOs os;
+        os.outcomes = {CreateOutcome::Exists};
+        bool created = !c.created;
+        Unique(os, std::string(c.dirLength - 1, 'd') + "/", &created);
+        EXPECT_EQ(created, c.created) << c.dirLength;
+        EXPECT_EQ(os.tried.size(), c.tries) << c.dirLength;
+    }
 }
 
 TEST(Paths, IncludeTrailingSlash)
