@@ -13,14 +13,14 @@
 // GetDefaultPrinterName report this module's name and their line number, so
 // those lines are part of texts that users see and that tests pin: add new
 // code below GetDefaultPrinterName.
-// Ownership: the printer records, the transfer buffer and every handle
-// belong to the call that acquired them and are gone when it returns, also
-// when an exception leaves it. Calls may run on several threads at once;
-// they share no state (last errors are per thread), so nothing here locks.
+// Ownership: each record, buffer and handle belongs to the call that took it,
+// on every path. Calls may run on several threads; only the prompt is shared.
 #include "PrinterUtils.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OsUtils.h"
@@ -350,6 +350,41 @@ TJobOutcome SendFileList(const std::string& printerName, const SysUtils::TString
 bool SpoolerPrimitives::FollowJob(SpoolHandle, std::uint32_t, const TJobOptions&, TJobOutcome&)
 {
     return true;
+}
+
+TSpoolerSession::TSpoolerSession()
+{
+    SystemSpoolerPrimitives().BeginSession();
+}
+
+TSpoolerSession::~TSpoolerSession()
+{
+    SystemSpoolerPrimitives().EndSession();
+}
+
+namespace {
+
+// Installed once by the front-end before any printer call; read under the
+// lock because print calls may run on several threads.
+std::mutex promptLock;
+TCredentialsPrompt& InstalledPrompt()
+{
+    static TCredentialsPrompt prompt;
+    return prompt;
+}
+
+}  // namespace
+
+void SetCredentialsPrompt(TCredentialsPrompt prompt)
+{
+    const std::lock_guard<std::mutex> lock(promptLock);
+    InstalledPrompt() = std::move(prompt);
+}
+
+TCredentialsPrompt CredentialsPrompt()
+{
+    const std::lock_guard<std::mutex> lock(promptLock);
+    return InstalledPrompt();
 }
 
 }  // namespace PrinterUtils

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "PrinterBounds.h"
@@ -82,5 +83,28 @@ TJobOutcome SendFileList(const std::string& printerName, const SysUtils::TString
 
 // Whether a printer name is an address ("scheme://...") rather than a queue.
 bool IsPrinterAddress(const std::string& printerName);
+
+// While one lives, the calls above made on the same thread share one
+// connection to the print server, or its one failure: a server that never
+// answers costs the start-up one connection bound, not one per call.
+// Spoolers without connections ignore it.
+class TSpoolerSession {
+public:
+    TSpoolerSession();
+    ~TSpoolerSession();
+    TSpoolerSession(const TSpoolerSession&) = delete;
+    TSpoolerSession& operator=(const TSpoolerSession&) = delete;
+};
+
+// Asks the user for the credentials a print server wants. server names the
+// server; user arrives holding a suggestion. Returns false when the user
+// declines, which fails the call with the server's own status.
+using TCredentialsPrompt = std::function<bool(const std::string& server, std::string& user, std::string& password)>;
+
+// Installs the prompt used when a print server asks for credentials; without
+// one such a call fails with the server's status. Credentials the user gives
+// are kept in this process's memory only and reused for the same server.
+// Spoolers that prompt on their own (Windows) never call it.
+void SetCredentialsPrompt(TCredentialsPrompt prompt);
 
 }  // namespace PrinterUtils

@@ -85,7 +85,14 @@ public:
     virtual bool ReadInputFile(SpoolHandle file, void* buffer, std::uint32_t size, std::uint32_t& read) = 0;
     // Releases the handle, also when it reports a failure.
     virtual bool CloseInputFile(SpoolHandle file) = 0;
+
+    // Opens and closes a TSpoolerSession on the calling thread; sessions nest.
+    virtual void BeginSession() {}
+    virtual void EndSession() {}
 };
+
+// The prompt SetCredentialsPrompt installed; empty when none.
+TCredentialsPrompt CredentialsPrompt();
 
 SpoolerPrimitives& SystemSpoolerPrimitives();
 

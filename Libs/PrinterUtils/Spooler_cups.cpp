@@ -1,29 +1,41 @@
 // SPDX-License-Identifier: Apache-2.0
 // CUPS primitives: the server's queues as printer records (NETWORK for a
-// queue that lives on another server or was discovered, LOCAL otherwise,
-// SHARED from printer-is-shared), the user's default destination as lp
-// finds it, and a raw job as one CUPS job holding one document of format
-// application/vnd.cups-raw. Pages have no CUPS counterpart. Input files are
-// read with POSIX calls.
+// queue that lives on another server, whether the configured server is not
+// this machine's or the queue forwards to another server's printer; LOCAL
+// otherwise; SHARED from printer-is-shared), the user's default destination
+// as lp finds it, and a raw job as one CUPS job holding one document of
+// format application/vnd.cups-raw. Pages have no CUPS counterpart. Input
+// files are read with POSIX calls.
+//
+// Every connection waits at most kConnectTimeoutMs to be made and
+// kAnswerTimeoutMs for each answer (PrinterBounds.h), so no call here can
+// freeze a window for longer. Names keep their bytes from the server to the
+// job. A job that was created but not finished is canceled, so nothing
+// stays held on the server.
 //
 // Last errors: a failed CUPS call records cupsLastError() (the IPP status,
 // e.g. 1030 for client-error-not-found) with cupsLastErrorString(); a print
-// server that cannot be reached records server-error-service-unavailable
-// with the reason, so it never reads like an unknown printer. POSIX calls
-// record errno.
+// server that cannot be reached or does not answer records
+// server-error-service-unavailable with the reason, so it never reads like
+// an unknown printer. POSIX calls record errno.
 #include <cups/cups.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "IppJob_cups.h"
 #include "OsUtils.h"
+#include "PrinterBounds.h"
 #include "SpoolerPrimitives.h"
 #include "SysUtils.h"
 
@@ -36,26 +48,107 @@ namespace {
 // SHARED) and are never passed on as spooler attributes.
 constexpr unsigned kCupsRemoteBits = CUPS_PRINTER_REMOTE | CUPS_PRINTER_DISCOVERED;
 
-// How long a connection attempt to the print server may take.
-constexpr int kConnectTimeoutMs = 30000;
+// The text CUPS gives an unknown destination.
+constexpr const char* kNoSuchPrinter = "The printer or class does not exist.";
 
-// Never ask on a terminal: a server that wants credentials the program does
-// not have fails the call with the server's own status instead.
-const char* NoPassword(const char*, http_t*, const char*, const char*, void*)
+// Credentials the user gave, per server, for this run only.
+struct Credentials {
+    std::string user;
+    std::string password;
+};
+std::mutex credentialsLock;
+std::map<std::string, Credentials>& KnownCredentials()
 {
-    return nullptr;
+    static std::map<std::string, Credentials> known;
+    return known;
+}
+
+// The connection the last stored credentials were offered on: asked again
+// on the same connection, the server refused them and the user is asked.
+thread_local const http_t* offeredOn = nullptr;
+thread_local std::string passwordAnswer;
+
+// libcups asks here when a server wants credentials. Never on a terminal:
+// without an installed prompt, or when the user declines, the call fails
+// with the server's own status.
+const char* AskPassword(const char*, http_t* http, const char*, const char*, void*)
+{
+    char host[256] = "";
+    httpGetHostname(http, host, sizeof host);
+    const std::string server = host;
+    Credentials given;
+    {
+        const std::lock_guard<std::mutex> lock(credentialsLock);
+        auto& known = KnownCredentials();
+        const auto it = known.find(server);
+        if (it != known.end() && offeredOn != http) {
+            offeredOn = http;
+            cupsSetUser(it->second.user.c_str());
+            passwordAnswer = it->second.password;
+            return passwordAnswer.c_str();
+        }
+        if (it != known.end()) known.erase(it);
+    }
+    const TCredentialsPrompt prompt = CredentialsPrompt();
+    given.user = cupsUser();
+    if (!prompt || !prompt(server, given.user, given.password)) return nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(credentialsLock);
+        KnownCredentials()[server] = given;
+    }
+    offeredOn = http;
+    cupsSetUser(given.user.c_str());
+    passwordAnswer = given.password;
+    return passwordAnswer.c_str();
 }
 
 void RecordCupsError()
 {
-    OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
+    ipp_status_t status = cupsLastError();
+    std::string text = cupsLastErrorString();
+    // libcups reports a declined password prompt as its own status; the
+    // user reads what the server said instead.
+    if (status == IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED) {
+        status = IPP_STATUS_ERROR_NOT_AUTHENTICATED;
+        text = httpStatus(HTTP_STATUS_UNAUTHORIZED);
+    }
+    OsUtils::SetLastOSError(static_cast<int>(status), text);
+}
+
+// The configured server as a user would write it: a local socket's path,
+// else host:port.
+std::string ServerName()
+{
+    const char* server = cupsServer();
+    if (server[0] == '/') return server;
+    return SysUtils::Format("%s:%d", server, ippPort());
 }
 
 void RecordServerUnreachable(int err)
 {
     OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
-                            SysUtils::Format("The print server %s cannot be reached: %s", cupsServer(),
+                            SysUtils::Format("The print server %s cannot be reached: %s", ServerName().c_str(),
                                              std::strerror(err)));
+}
+
+// A request that got no IPP answer at all: the connection broke or the
+// server did not answer in time; otherwise the server's status.
+void RecordRequestFailure(http_t* http)
+{
+    const int err = httpError(http);
+    if (err != 0 && cupsLastError() >= IPP_STATUS_ERROR_INTERNAL) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
+                                SysUtils::Format("The print server %s did not answer: %s", ServerName().c_str(),
+                                                 std::strerror(err)));
+        return;
+    }
+    RecordCupsError();
+}
+
+// Called by libcups when an answer has not come within the bound: give up.
+int GiveUpWaiting(http_t*, void*)
+{
+    return 0;
 }
 
 struct HttpCloser {
@@ -64,26 +157,85 @@ struct HttpCloser {
 using Connection = std::unique_ptr<http_t, HttpCloser>;
 
 // A connection of its own to the configured print server (CUPS_SERVER,
-// client.conf or the local scheduler); null with the last error recorded
-// when the server does not answer.
+// client.conf or the local scheduler), bounded in connecting and in every
+// answer; null with the last error recorded when the server cannot be
+// reached.
 Connection ConnectToServer()
 {
-    cupsSetPasswordCB2(NoPassword, nullptr);
+    cupsSetPasswordCB2(AskPassword, nullptr);
     errno = 0;
+    const auto start = std::chrono::steady_clock::now();
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                                 kConnectTimeoutMs, nullptr);
-    if (!http) RecordServerUnreachable(errno ? errno : ECONNREFUSED);
+    if (!http) {
+        // libcups closes the attempt's socket after a timeout, which leaves
+        // errno meaningless: an attempt that used up the bound timed out.
+        const bool timedOut = std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kConnectTimeoutMs);
+        RecordServerUnreachable(timedOut ? ETIMEDOUT : errno ? errno : ECONNREFUSED);
+        return nullptr;
+    }
+    httpSetTimeout(http, kAnswerTimeoutMs / 1000.0, GiveUpWaiting, nullptr);
     return Connection(http);
 }
+
+// The calls of one TSpoolerSession on this thread: one connection, made
+// at the first call that needs it, or the failure of making it.
+struct Session {
+    int depth = 0;
+    bool tried = false;
+    Connection http;
+    OsUtils::OSErrorInfo failure;
+};
+thread_local Session session;
+
+// A connection for one call: the session's while one is open on this
+// thread, else a connection of the call's own.
+class ServerLink {
+public:
+    // False, with the last error recorded, when the server cannot be reached.
+    bool Open()
+    {
+        if (session.depth == 0) {
+            own_ = ConnectToServer();
+            http_ = own_.get();
+            return http_ != nullptr;
+        }
+        if (!session.tried) {
+            session.tried = true;
+            session.http = ConnectToServer();
+            if (!session.http) session.failure = OsUtils::GetLastOSError();
+        }
+        http_ = session.http.get();
+        if (!http_) OsUtils::SetLastOSError(session.failure.code, session.failure.text);
+        return http_ != nullptr;
+    }
+    http_t* get() const { return http_; }
+
+private:
+    Connection own_;
+    http_t* http_ = nullptr;
+};
 
 struct IppDeleter {
     void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
 };
 using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
-std::uint32_t AttributesOf(unsigned cupsType, bool shared)
+// Whether the configured server is this machine's own scheduler: its local
+// socket, or the loopback address on the standard port. Any other server is
+// another machine's, and all its queues are network printers.
+bool ServerIsLocal()
 {
-    std::uint32_t attributes = (cupsType & kCupsRemoteBits) ? kPrinterAttributeNetwork : kPrinterAttributeLocal;
+    const std::string server = cupsServer();
+    if (!server.empty() && server.front() == '/') return true;
+    if (ippPort() != 631) return false;
+    return server == "localhost" || server == "127.0.0.1" || server == "::1" || server == "[::1]";
+}
+
+std::uint32_t AttributesOf(unsigned cupsType, bool shared, bool remoteServer)
+{
+    const bool network = remoteServer || (cupsType & kCupsRemoteBits);
+    std::uint32_t attributes = network ? kPrinterAttributeNetwork : kPrinterAttributeLocal;
     if (shared) attributes |= kPrinterAttributeShared;
     return attributes;
 }
@@ -94,6 +246,8 @@ struct CupsPrinter {
     std::string name;
     int jobId = 0;
     bool documentOpen = false;
+    bool finished = false;
+    bool connectionBroken = false;
     unsigned long long bytesSent = 0;
 };
 
@@ -102,22 +256,48 @@ CupsPrinter* PrinterOf(SpoolHandle handle)
     return reinterpret_cast<CupsPrinter*>(handle);
 }
 
-// Whether the server has a printer or class of that name. One small
-// Get-Printer-Attributes request: cheaper than the full destination record
-// of cupsGetNamedDest, which a job does not need.
-bool QueueExists(http_t* http, const std::string& name)
+// "queue/instance" names an lpoptions instance of the queue, whose options
+// mean nothing to a raw job: the job goes to the queue. Split at the last
+// slash, as lp does.
+std::string QueueOf(const std::string& name)
+{
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(0, slash);
+}
+
+enum class Lookup { Found, NotFound, Failed };
+
+// Whether the server has a printer or class of that name, in one small
+// Get-Printer-Attributes request. A name the server does not know is
+// answered by the server alone: the network is never browsed for it. Any
+// other failure (server gone, forbidden, unauthorized) is recorded as
+// what it is.
+Lookup LookUpQueue(http_t* http, const std::string& name)
 {
     char uri[HTTP_MAX_URI];
-    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
-                         name.c_str()) != HTTP_URI_STATUS_OK)
-        return false;
+    if (name.empty() || httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                                         ippPort(), "/printers/%s", name.c_str()) != HTTP_URI_STATUS_OK) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
+        return Lookup::NotFound;
+    }
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     const IppMessage response(cupsDoRequest(http, request, "/"));
-    return response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING &&
-           ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr;
+    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING &&
+        ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr)
+        return Lookup::Found;
+    if (response && cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) {
+        RecordCupsError();
+        return Lookup::NotFound;
+    }
+    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
+        return Lookup::NotFound;
+    }
+    RecordRequestFailure(http);
+    return Lookup::Failed;
 }
 
 class CupsSpoolerPrimitives final : public SpoolerPrimitives {
@@ -131,8 +311,8 @@ public:
         // the installed queues, not printers merely seen on the network, and
         // not the instances that lpoptions defines.
         std::vector<PrinterRecord> records;
-        Connection http = ConnectToServer();
-        if (!http) return records;
+        ServerLink http;
+        if (!http.Open()) return records;
         static const char* const kRequested[] = {"printer-name", "printer-type", "printer-is-shared"};
         ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
@@ -140,9 +320,10 @@ public:
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
         const IppMessage response(cupsDoRequest(http.get(), request, "/"));
         if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-            RecordCupsError();
+            RecordRequestFailure(http.get());
             return records;
         }
+        const bool remoteServer = !ServerIsLocal();
         ipp_attribute_t* attr = ippFirstAttribute(response.get());
         while (attr) {
             // One printer group after another, separated by other groups.
@@ -160,7 +341,7 @@ public:
                 else if (std::strcmp(attrName, "printer-is-shared") == 0 && ippGetValueTag(attr) == IPP_TAG_BOOLEAN)
                     shared = ippGetBoolean(attr, 0) != 0;
             }
-            if (name) records.push_back(PrinterRecord{name, AttributesOf(type, shared)});
+            if (name) records.push_back(PrinterRecord{name, AttributesOf(type, shared, remoteServer)});
             if (attr) attr = ippNextAttribute(response.get());
         }
         return records;
@@ -172,13 +353,13 @@ public:
 
     bool GetDefaultPrinter(std::string& name) override
     {
-        Connection http = ConnectToServer();
-        if (!http) return false;
+        ServerLink http;
+        if (!http.Open()) return false;
         // A null name asks for the default as lp finds it: LPDEST or PRINTER,
         // then the user's lpoptions, then the server's default.
         cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
         if (!dest) {
-            RecordCupsError();
+            RecordRequestFailure(http.get());
             return false;
         }
         name.assign(dest->name, std::min(std::strlen(dest->name), kMaxPrinterNameLength));
@@ -191,28 +372,9 @@ public:
         auto opened = std::make_unique<CupsPrinter>();
         opened->http = ConnectToServer();
         if (!opened->http) return false;
-        if (!printerName.empty() && QueueExists(opened->http.get(), printerName)) {
-            opened->name = printerName;
-            printer = reinterpret_cast<SpoolHandle>(opened.release());
-            return true;
-        }
-        // Not a queue of the server: perhaps a printer seen on the network,
-        // which cupsGetNamedDest finds; it also gives the unknown name its
-        // error status.
-        cups_dest_t* dest = cupsGetNamedDest(opened->http.get(), printerName.c_str(), nullptr);
-        if (!dest) {
-            RecordCupsError();
-            return false;
-        }
-        const char* type = cupsGetOption("printer-type", dest->num_options, dest->options);
-        if (type && (std::strtoul(type, nullptr, 10) & CUPS_PRINTER_DISCOVERED)) {
-            // A printer found on the network gets its queue on the local
-            // scheduler when its capabilities are first asked for.
-            cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
-            cupsFreeDestInfo(info);
-        }
-        opened->name = dest->name;
-        cupsFreeDests(1, dest);
+        const std::string queue = QueueOf(printerName);
+        if (LookUpQueue(opened->http.get(), queue) != Lookup::Found) return false;
+        opened->name = queue;
         printer = reinterpret_cast<SpoolHandle>(opened.release());
         return true;
     }
@@ -224,17 +386,18 @@ public:
         const char* format = dataType == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO;
         const int job = cupsCreateJob(printer->http.get(), printer->name.c_str(), documentName.c_str(), 0, nullptr);
         if (job <= 0) {
-            RecordCupsError();
+            RecordRequestFailure(printer->http.get());
             return 0;
         }
+        // From here on a job exists: closing the printer cancels it unless
+        // its document was finished.
+        printer->jobId = job;
         if (cupsStartDocument(printer->http.get(), printer->name.c_str(), job, documentName.c_str(), format, 1) !=
             HTTP_STATUS_CONTINUE) {
-            RecordCupsError();
-            // A job without its document would wait on the server for one.
-            cupsCancelJob2(printer->http.get(), printer->name.c_str(), job, 0);
+            RecordRequestFailure(printer->http.get());
+            CancelJob(*printer);
             return 0;
         }
-        printer->jobId = job;
         printer->documentOpen = true;
         return static_cast<std::uint32_t>(job);
     }
@@ -256,11 +419,13 @@ public:
             return true;
         }
         if (status == HTTP_STATUS_ERROR) {
-            // The connection broke; libcups leaves no IPP status for that.
+            // The connection broke or the server stopped taking data within
+            // the bound; libcups leaves no IPP status for that.
             const int err = httpError(printer->http.get());
             OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
                                     SysUtils::Format("Lost the connection to the print server: %s",
                                                      std::strerror(err ? err : EPIPE)));
+            printer->connectionBroken = true;
         } else {
             // The server answered early (refused the data): its IPP status
             // comes with the response.
@@ -268,6 +433,7 @@ public:
             RecordCupsError();
         }
         printer->documentOpen = false;
+        CancelJob(*printer);
         return false;
     }
 
@@ -279,11 +445,14 @@ public:
         if (!printer->documentOpen) return true;
         printer->documentOpen = false;
         const ipp_status_t status = cupsFinishDocument(printer->http.get(), printer->name.c_str());
-        if (status <= IPP_STATUS_OK_CONFLICTING) return true;
-        RecordCupsError();
+        if (status <= IPP_STATUS_OK_CONFLICTING) {
+            printer->finished = true;
+            return true;
+        }
+        RecordRequestFailure(printer->http.get());
         // A job whose document was refused would wait on the server for
         // another one until the server gives up on it.
-        cupsCancelJob2(printer->http.get(), printer->name.c_str(), printer->jobId, 0);
+        CancelJob(*printer);
         // CUPS refuses a document without bytes ("No file in print
         // request"). Nothing was to be printed and nothing is lost: like an
         // empty job elsewhere, that is not an error.
@@ -292,7 +461,9 @@ public:
 
     bool ClosePrinter(SpoolHandle handle) override
     {
-        delete PrinterOf(handle);
+        const std::unique_ptr<CupsPrinter> printer(PrinterOf(handle));
+        // Whatever path led here, a job left unfinished must not stay held.
+        CancelJob(*printer);
         return true;
     }
 
@@ -307,11 +478,24 @@ public:
 
     bool OpenInputFile(const std::string& name, SpoolHandle& file) override
     {
-        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        // Never through a symbolic link, never blocking on a FIFO or a
+        // device: the job's input must be a regular file.
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             OsUtils::SetLastOSError(errno);
             return false;
         }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const int err = errno;
+            ::close(fd);
+            if (st.st_mode != 0 && !S_ISREG(st.st_mode))
+                OsUtils::SetLastOSError(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, std::string("Not a regular file"));
+            else
+                OsUtils::SetLastOSError(err);
+            return false;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         file = fd;
         return true;
@@ -343,6 +527,39 @@ public:
             return false;
         }
         return true;
+    }
+
+    void BeginSession() override
+    {
+        if (session.depth++ == 0) {
+            session.tried = false;
+            session.http.reset();
+        }
+    }
+
+    void EndSession() override
+    {
+        if (--session.depth == 0) session.http.reset();
+    }
+
+private:
+    // Cancels the job once, under the same bounds, on the printer's own
+    // connection or, when that broke, on a new one. The last error of the
+    // failure that led here is kept for the caller.
+    static void CancelJob(CupsPrinter& printer)
+    {
+        if (printer.jobId == 0 || printer.finished) return;
+        const int job = printer.jobId;
+        printer.jobId = 0;
+        const OsUtils::OSErrorInfo failure = OsUtils::GetLastOSError();
+        Connection fresh;
+        http_t* http = printer.http.get();
+        if (printer.connectionBroken) {
+            fresh = ConnectToServer();
+            http = fresh.get();
+        }
+        if (http) cupsCancelJob2(http, printer.name.c_str(), job, 0);
+        OsUtils::SetLastOSError(failure.code, failure.text);
     }
 };
 

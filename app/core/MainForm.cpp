@@ -40,6 +40,9 @@ std::string ReadWholeStream(Resources::TResourceStream& stream)
 void ActiveFormCreate(IMainView& view, IPresenter& presenter)
 {
     RunGuarded(presenter, [&] {
+        // One connection for both questions: a server that never answers
+        // delays the window by one bound, not two.
+        const PrinterUtils::TSpoolerSession session;
         SysUtils::TStringList items;
         {
             PrinterItemsUpdate update(view, items);
@@ -63,7 +66,8 @@ void btnPrintClick(IMainView& view, IPresenter& presenter)
 
     const std::string tempDir = OsUtils::GetTempDirectory();
     std::string fileName;
-    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", fileName)) {
+    OsUtils::FileIdentity created;
+    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", fileName, &created)) {
         presenter.ShowInformation(Messages::kTempFileFailed);
         return;
     }
@@ -71,7 +75,7 @@ void btnPrintClick(IMainView& view, IPresenter& presenter)
     SysUtils::TStringList lines;
     lines.SetText(ReadWholeStream(*document));
     document.reset();
-    WriteTextFile(fileName, lines.Text());
+    WriteTextFile(fileName, lines.Text(), &created);
 
     const std::string printerName = view.PrinterText();
     // A one-line list built directly, so a line break inside the

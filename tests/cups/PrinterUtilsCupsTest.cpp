@@ -3,6 +3,7 @@
 // queue kinds CUPS has, the user's and the server's default, raw jobs whose
 // bytes, name and format are read back from the server and the capture
 // backend, and every failure a server can cause.
+#include <cups/cups.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "CupsTestServer.h"
+#include "HungServer.h"
 #include "PrinterUtils.h"
 #include "SysUtils.h"
 
@@ -343,8 +345,8 @@ TEST_F(PrinterUtilsCups, ServerWantingAPasswordFailsInsteadOfPrompting)
             int code = 0;
             const std::string text = OsErrorOf([&] { PrintFiles("auth_q", file, kDocumentName); }, &code);
             EXPECT_TRUE(StartsWith(text, "Error starting print job: Error code ")) << via << ": " << text;
-            // Forbidden, or libcups' authentication-canceled status.
-            EXPECT_TRUE(code == 1025 || code == 4096) << via << ": " << text;
+            // Forbidden, or the server's own Unauthorized.
+            EXPECT_TRUE(code == 1025 || code == 1026) << via << ": " << text;
         });
     }
     ::setenv("CUPS_SERVER", server_->Server().c_str(), 1);
@@ -352,38 +354,61 @@ TEST_F(PrinterUtilsCups, ServerWantingAPasswordFailsInsteadOfPrompting)
 
 TEST_F(PrinterUtilsCups, ServerKilledDuringA64MebibyteJob)
 {
-    // The job's data comes through a pipe, so the server dies at a known
-    // point: after the first MiB has been handed over.
-    const std::string fifo = server_->Dir() + "/home/job.fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The server dies once its spool file holds the first MiB of the job.
+    const std::string path = WriteFile("big.bin", RandomBytes(64u << 20, 5));
     PrintFiles("local_a", WriteFile("warm.ps", "x"), kDocumentName);
     const int fds = OpenFdCount();
     std::atomic<bool> done{false};
-    std::thread writer([&] {
-        int fd = -1;
-        // Non-blocking open until the reader is there, so a failure before
-        // the file is opened cannot hang the test.
-        for (int i = 0; i < 3000 && fd < 0 && !done; ++i) {
-            fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::thread killer([&] {
+        // The request's data lands in a file of the spool folder first.
+        const std::string spool = server_->Dir() + "/spool";
+        while (!done) {
+            bool big = false;
+            if (DIR* dir = ::opendir(spool.c_str())) {
+                while (const dirent* entry = ::readdir(dir)) {
+                    struct stat st {};
+                    big = big || (::stat((spool + "/" + entry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                                  st.st_size >= (1 << 20));
+                }
+                ::closedir(dir);
+            }
+            if (big) {
+                server_->Kill();
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        if (fd < 0) return;
-        ::fcntl(fd, F_SETFL, 0);
-        const std::string block = RandomBytes(1 << 16, 5);
-        for (std::size_t sent = 0; sent < (64u << 20); sent += block.size()) {
-            if (sent == (1u << 20)) server_->Kill();
-            if (::write(fd, block.data(), block.size()) < 0) break;  // reader gone
-        }
-        ::close(fd);
     });
     int code = 0;
-    const std::string text = OsErrorOf([&] { PrintFiles("local_a", fifo, kDocumentName); }, &code);
+    const std::string text = OsErrorOf([&] { PrintFiles("local_a", path, kDocumentName); }, &code);
     done = true;
-    writer.join();
+    killer.join();
     EXPECT_TRUE(StartsWith(text, "Error writing to printer: Error code 1282: Lost the connection to the print server"))
         << text;
     EXPECT_FALSE(server_->Running());
     EXPECT_EQ(OpenFdCount(), fds);
+}
+
+// A server that never answers: every call gives up within the bound and
+// names the server; the list and the default of one session share the
+// one attempt, and the list says nothing of it.
+TEST(PrinterUtilsHungServer, CallsGiveUpNamingTheServer)
+{
+    const QuellmarkTest::HungServer hung;
+    ::cupsSetServer(hung.Address().c_str());
+    const std::string reason = "The print server " + hung.Address() + " cannot be reached: Connection timed out";
+    {
+        const TSpoolerSession session;
+        SysUtils::TStringList list;
+        ListPrinters(list, plpLocal | plpNetwork | plpShared);
+        EXPECT_EQ(list.Count(), 0);
+        int code = 0;
+        EXPECT_EQ(OsErrorOf([] { GetDefaultPrinterName(); }, &code), "System Error.  Code: 1282.\r\n" + reason);
+        EXPECT_EQ(code, 1282);
+    }
+    EXPECT_EQ(OsErrorOf([] { PrintFiles("Office", "/dev/null", kDocumentName); }),
+              "Error opening printer: Error code 1282: " + reason);
+    ::cupsSetServer(nullptr);
 }
 
 }  // namespace

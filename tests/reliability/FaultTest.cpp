@@ -19,6 +19,7 @@
 
 #include "CupsTestServer.h"
 #include "GuiTestSupport.h"
+#include "HungServer.h"
 #include "Messages.h"
 #include "QtPresenter.h"
 #include "QuellmarkImpl1.h"
@@ -172,6 +173,33 @@ TEST_F(FaultServerDownAtStart, ErrorBoxThenEmptyListThenPrintFailsAtOpeningUntil
     StartServer();
     Type("Office");
     ExpectPrintSucceeds("Office");
+}
+
+class FaultServerHangsAtStart : public Fault {
+protected:
+    void SetUp() override
+    {
+        startServer = false;
+        ::cupsSetServer(hung.Address().c_str());
+        Fault::SetUp();
+    }
+    void TearDown() override
+    {
+        Fault::TearDown();
+        ::cupsSetServer(nullptr);
+    }
+    HungServer hung;
+};
+
+TEST_F(FaultServerHangsAtStart, ErrorBoxNamesTheServerThenTheWindowThenPrintFailsAtOpening)
+{
+    const std::string reason = "The print server " + hung.Address() + " cannot be reached: Connection timed out";
+    EXPECT_EQ(startupBoxes, (std::vector<std::string>{"error: System Error.  Code: 1282.\n" + reason + "."}));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Printers()->count(), 0);
+    Type("Office");
+    EXPECT_EQ(Print(), (std::vector<std::string>{"error: Error opening printer: Error code 1282: " + reason + "."}));
+    EXPECT_TRUE(window->isEnabled());
 }
 
 TEST_F(Fault, QueueRejectingAfterStartUpFailsAtStartingTheJob)
