@@ -12,7 +12,7 @@ QUELLMARK_TEST_PACKAGES=(
   xvfb xauth xdotool imagemagick
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
   clang libclang-rt-14-dev
-  appstream desktop-file-utils dbus procps
+  appstream desktop-file-utils lintian dbus procps
 )
 
 # Installs the given packages that are missing (apt-get, only when needed).

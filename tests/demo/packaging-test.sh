@@ -8,8 +8,9 @@
 #                                           installation whose files refer to each other
 #   packaging-test.sh deb BUILD-DIR         the .deb holds that layout and depends on the
 #                                           libraries the program links
+#   packaging-test.sh lintian BUILD-DIR     lintian finds no error (E:) or warning (W:) in the .deb
 set -u
-[ $# -eq 2 ] || { echo "usage: $0 validate|install|deb DIR" >&2; exit 2; }
+[ $# -eq 2 ] || { echo "usage: $0 validate|install|deb|lintian DIR" >&2; exit 2; }
 mode=$1 dir=$2
 app_id=org.quellmark.Quellmark
 failures=0
@@ -35,6 +36,26 @@ check_layout() {
   if program_built; then
     [ -x "$prefix/bin/$exec" ] || fail "the desktop entry runs '$exec', which is not installed in bin/"
   fi
+  # Qt names the window's class after the program, which leads the shell to the entry.
+  [ "$(sed -n 's/^StartupWMClass=//p' "$desktop")" = "$exec" ] || fail "the desktop entry's StartupWMClass is not '$exec'"
+  local program
+  for program in "$prefix"/bin/*; do
+    [ -e "$program" ] || continue
+    [ -f "$prefix/share/man/man1/${program##*/}.1.gz" ] || fail "${program##*/} has no manual page share/man/man1/${program##*/}.1.gz"
+  done
+  [ -f "$prefix/share/doc/quellmark/copyright" ] || fail "no share/doc/quellmark/copyright"
+  [ -f "$prefix/share/doc/quellmark/changelog.gz" ] || fail "no share/doc/quellmark/changelog.gz"
+}
+
+# Makes the .deb from the build with cpack; sets deb.
+make_deb() {
+  need cpack cmake
+  need dpkg-deb dpkg
+  need dpkg-shlibdeps dpkg-dev
+  cpack -G DEB --config "$dir/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log" >&2; echo "FAIL: cpack could not make the .deb" >&2; exit 1; }
+  deb=$(ls "$work"/pkg/quellmark_*_*.deb 2>/dev/null | head -n 1)
+  [ -n "$deb" ] || { echo "FAIL: no quellmark_VERSION_ARCH.deb from cpack" >&2; exit 1; }
 }
 
 case $mode in
@@ -49,20 +70,17 @@ case $mode in
     cmake --install "$dir" --prefix "$work/root/usr" >"$work/install.log" 2>&1 ||
       { cat "$work/install.log" >&2; fail "cmake --install failed"; }
     check_layout "$work/root"
-    # Nothing but the program, the desktop files and the icon is installed.
-    extra=$(cd "$work/root/usr" && find . -type f ! -path ./bin/QuellmarkExec ! -path "./share/applications/$app_id.desktop" \
-      ! -path "./share/metainfo/$app_id.metainfo.xml" ! -path "./share/icons/hicolor/scalable/apps/$app_id.svg")
+    # Nothing but the programs, their manual pages, the desktop files, the
+    # icon and the package's documents is installed.
+    extra=$(cd "$work/root/usr" && find . -type f ! -path './bin/*' ! -path './share/man/man1/*.1.gz' \
+      ! -path "./share/applications/$app_id.desktop" ! -path "./share/metainfo/$app_id.metainfo.xml" \
+      ! -path "./share/icons/hicolor/scalable/apps/$app_id.svg" ! -path ./share/doc/quellmark/copyright \
+      ! -path ./share/doc/quellmark/changelog.gz)
     [ -z "$extra" ] || fail "cmake --install also installs: $extra"
     desktop-file-validate "$work/root/usr/share/applications/$app_id.desktop" || fail "the installed desktop entry is invalid"
     ;;
   deb)
-    need cpack cmake
-    need dpkg-deb dpkg
-    need dpkg-shlibdeps dpkg-dev
-    cpack -G DEB --config "$dir/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
-      { cat "$work/cpack.log" >&2; echo "FAIL: cpack could not make the .deb" >&2; exit 1; }
-    deb=$(ls "$work"/pkg/quellmark_*_*.deb 2>/dev/null | head -n 1)
-    [ -n "$deb" ] || { echo "FAIL: no quellmark_VERSION_ARCH.deb from cpack" >&2; exit 1; }
+    make_deb
     dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb cannot unpack $deb"
     check_layout "$work/root"
     [ "$(dpkg-deb -f "$deb" Package)" = quellmark ] || fail "the package is not named quellmark"
@@ -84,7 +102,19 @@ case $mode in
       done
     fi
     ;;
-  *) echo "usage: $0 validate|install|deb DIR" >&2; exit 2 ;;
+  lintian)
+    need lintian lintian
+    make_deb
+    lintian --tag-display-limit 0 --info "$deb" >"$work/lintian.log" 2>&1
+    status=$?
+    cat "$work/lintian.log"
+    if grep -q '^[EW]: ' "$work/lintian.log"; then
+      fail "lintian reports errors or warnings on the .deb"
+    elif [ $status -ne 0 ]; then
+      fail "lintian could not check the .deb (exit status $status)"
+    fi
+    ;;
+  *) echo "usage: $0 validate|install|deb|lintian DIR" >&2; exit 2 ;;
 esac
 [ $failures -eq 0 ] || exit 1
 echo "packaging $mode: ok"
