@@ -74,6 +74,10 @@ IoErrorKind ClassifyIoError(int code)
     case ERROR_PATH_NOT_FOUND: return IoErrorKind::InvalidFilename;
     case ERROR_TOO_MANY_OPEN_FILES: return IoErrorKind::TooManyOpenFiles;
     case ERROR_ACCESS_DENIED: return IoErrorKind::AccessDenied;
+    // The text-file layer's own codes share these numbers with the system's.
+    case 100: return IoErrorKind::ReadBeyondEnd;
+    case 101: return IoErrorKind::DiskFull;
+    case 106: return IoErrorKind::InvalidNumericInput;
     default: return IoErrorKind::Other;
     }
 }

@@ -85,8 +85,20 @@ OSErrorInfo GetLastOSError();
 std::string SystemErrorMessage(const OSErrorInfo& error);
 
 // What kind of failure an OS error code of a file operation stands for; the
-// text-file layer chooses its messages by kind.
-enum class IoErrorKind { FileNotFound, InvalidFilename, TooManyOpenFiles, AccessDenied, Other };
+// text-file layer chooses its messages by kind. ReadBeyondEnd, DiskFull and
+// InvalidNumericInput are the text-file layer's own conditions: on Windows,
+// whose codes share one number space with that layer's (100, 101, 106), a
+// system code of that number reads as the layer's; elsewhere no system code does.
+enum class IoErrorKind {
+    FileNotFound,
+    InvalidFilename,
+    TooManyOpenFiles,
+    AccessDenied,
+    ReadBeyondEnd,
+    DiskFull,
+    InvalidNumericInput,
+    Other
+};
 IoErrorKind ClassifyIoError(int code);
 
 // Full path of the running executable, at most 255 characters; "" when unknown.

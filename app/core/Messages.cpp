@@ -32,22 +32,38 @@ std::string ApplyPeriodRule(std::string_view message)
     return text;
 }
 
-std::string InOutErrorText(int code)
+namespace {
+
+std::string IoKindText(OsUtils::IoErrorKind kind, int code)
 {
-    switch (code) {
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    case 106: return "Invalid numeric input";
-    default: break;
-    }
-    switch (OsUtils::ClassifyIoError(code)) {
+    switch (kind) {
     case OsUtils::IoErrorKind::FileNotFound: return "File not found";
     case OsUtils::IoErrorKind::InvalidFilename: return "Invalid filename";
     case OsUtils::IoErrorKind::TooManyOpenFiles: return "Too many open files";
     case OsUtils::IoErrorKind::AccessDenied: return "File access denied";
+    case OsUtils::IoErrorKind::ReadBeyondEnd: return "Read beyond end of file";
+    case OsUtils::IoErrorKind::DiskFull: return "Disk full";
+    case OsUtils::IoErrorKind::InvalidNumericInput: return "Invalid numeric input";
     case OsUtils::IoErrorKind::Other: break;
     }
     return SysUtils::Format("I/O error %d", code);
+}
+
+}  // namespace
+
+std::string InOutErrorText(int osCode)
+{
+    return IoKindText(OsUtils::ClassifyIoError(osCode), osCode);
+}
+
+std::string TextFileErrorText(int code)
+{
+    switch (code) {
+    case kIoReadBeyondEnd: return IoKindText(OsUtils::IoErrorKind::ReadBeyondEnd, code);
+    case kIoDiskFull: return IoKindText(OsUtils::IoErrorKind::DiskFull, code);
+    case kIoInvalidNumericInput: return IoKindText(OsUtils::IoErrorKind::InvalidNumericInput, code);
+    default: return IoKindText(OsUtils::IoErrorKind::Other, code);
+    }
 }
 
 std::string LastResortText(std::string_view className, std::string_view moduleName, const void* address,

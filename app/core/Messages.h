@@ -25,9 +25,18 @@ const std::string& ApplicationTitle();
 // above '.'.
 std::string ApplyPeriodRule(std::string_view message);
 
-// The text of an EInOutError for an I/O code: the text-file layer's own
-// codes 100, 101, 106, then the OS code by kind, else "I/O error %d".
-std::string InOutErrorText(int code);
+// The text-file layer's own I/O codes, for conditions no OS call reports.
+inline constexpr int kIoReadBeyondEnd = 100;
+inline constexpr int kIoDiskFull = 101;
+inline constexpr int kIoInvalidNumericInput = 106;
+
+// The text of an EInOutError for the OS error code of a failed create, write
+// or close: the text of the code's kind, else "I/O error %d".
+std::string InOutErrorText(int osCode);
+
+// The text of an EInOutError for one of the text-file layer's own codes,
+// else "I/O error %d".
+std::string TextFileErrorText(int code);
 
 // The last-resort box's text.
 std::string LastResortText(std::string_view className, std::string_view moduleName, const void* address,

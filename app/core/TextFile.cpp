@@ -8,11 +8,24 @@ namespace AppCore {
 
 namespace {
 
-constexpr int kDiskFull = 101;
+// A failed step: its I/O code, and whether the code is the text-file layer's
+// own rather than the OS error of a call.
+struct IoFailure {
+    int code = 0;
+    bool own = false;
+    explicit operator bool() const { return code != 0; }
+};
 
-[[noreturn]] void RaiseInOutError(int code)
+IoFailure OsFailure(int code)
 {
-    throw SysUtils::EInOutError(Messages::InOutErrorText(code), code);
+    return {code, false};
+}
+
+[[noreturn]] void RaiseInOutError(IoFailure failure)
+{
+    throw SysUtils::EInOutError(
+        failure.own ? Messages::TextFileErrorText(failure.code) : Messages::InOutErrorText(failure.code),
+        failure.code);
 }
 
 // The open file; closes it, ignoring the outcome, when an error leaves early.
@@ -23,14 +36,14 @@ public:
     {
         int error = 0;
         handle_ = files_.OpenForWrite(path, error);
-        if (handle_ == OsUtils::kInvalidFileHandle) RaiseInOutError(error);
+        if (handle_ == OsUtils::kInvalidFileHandle) RaiseInOutError(OsFailure(error));
         // Checked before truncating, so a swapped-in file is never changed.
         if (expected) {
             OsUtils::FileIdentity opened;
-            if (!files_.Identify(handle_, opened, error)) RaiseInOutError(error);
-            if (opened != *expected) RaiseInOutError(OsUtils::kFileReplacedError);
+            if (!files_.Identify(handle_, opened, error)) RaiseInOutError(OsFailure(error));
+            if (opened != *expected) RaiseInOutError(OsFailure(OsUtils::kFileReplacedError));
         }
-        if (!files_.Truncate(handle_, error)) RaiseInOutError(error);
+        if (!files_.Truncate(handle_, error)) RaiseInOutError(OsFailure(error));
     }
     OpenTextFile(const OpenTextFile&) = delete;
     OpenTextFile& operator=(const OpenTextFile&) = delete;
@@ -41,39 +54,39 @@ public:
         files_.Close(handle_, ignored);
     }
 
-    // Sends the buffered bytes to disk; the I/O code of a failure, else 0.
-    int Flush()
+    // Sends the buffered bytes to disk; a short write is the layer's "Disk full".
+    IoFailure Flush()
     {
-        if (used_ == 0) return 0;
+        if (used_ == 0) return {};
         int error = 0;
         const long long written = files_.Write(handle_, buffer_, used_, error);
-        if (written < 0) return error;
-        if (static_cast<std::size_t>(written) != used_) return kDiskFull;
+        if (written < 0) return OsFailure(error);
+        if (static_cast<std::size_t>(written) != used_) return {Messages::kIoDiskFull, true};
         used_ = 0;
-        return 0;
+        return {};
     }
 
-    // Buffers text, flushing each time the buffer fills; the first failure's code, else 0.
-    int Write(std::string_view text)
+    // Buffers text, flushing each time the buffer fills; stops at the first failure.
+    IoFailure Write(std::string_view text)
     {
         for (const char c : text) {
             buffer_[used_++] = c;
             if (used_ == sizeof buffer_) {
-                if (const int error = Flush()) return error;
+                if (const IoFailure failure = Flush()) return failure;
             }
         }
-        return 0;
+        return {};
     }
 
     // Flushes the rest and closes; the handle is gone afterwards either way.
-    int Close()
+    IoFailure Close()
     {
-        const int flushError = Flush();
+        const IoFailure flushFailure = Flush();
         int closeError = 0;
         const bool closed = files_.Close(handle_, closeError);
         handle_ = OsUtils::kInvalidFileHandle;
-        if (flushError) return flushError;
-        return closed ? 0 : closeError;
+        if (flushFailure) return flushFailure;
+        return closed ? IoFailure{} : OsFailure(closeError);
     }
 
 private:
@@ -89,8 +102,8 @@ void WriteTextFile(OsUtils::FilePrimitives& files, const std::string& path, std:
                    const OsUtils::FileIdentity* expected)
 {
     OpenTextFile file(files, path, expected);
-    if (const int error = file.Write(text)) RaiseInOutError(error);
-    if (const int error = file.Close()) RaiseInOutError(error);
+    if (const IoFailure failure = file.Write(text)) RaiseInOutError(failure);
+    if (const IoFailure failure = file.Close()) RaiseInOutError(failure);
 }
 
 void WriteTextFile(const std::string& path, std::string_view text, const OsUtils::FileIdentity* expected)

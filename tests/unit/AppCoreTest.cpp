@@ -187,6 +187,16 @@ TEST(TextFileWriter, RaisesTheOsCodeAtOpenWriteAndCloseAndReleasesTheHandle)
     EXPECT_EQ(message, "I/O error 5");
     EXPECT_EQ(failedClose.closes, 1);
 
+    // Network errors of a temporary directory on a network file system keep
+    // their own number, not the text of the layer's code of that number.
+    for (const int code : {ENETDOWN, ENETUNREACH, EISCONN}) {
+        FakeFiles network;
+        network.writeResults = {-1};
+        network.writeError = code;
+        EXPECT_EQ(RaisedCode(network, std::string(200, 'n'), &message), code);
+        EXPECT_EQ(message, SysUtils::Format("I/O error %d", code));
+    }
+
     // The last block fails only when the file is closed: a closing error.
     FakeFiles lastBlock;
     lastBlock.writeResults = {-1};

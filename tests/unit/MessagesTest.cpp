@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "Messages.h"
 #include "SysUtils.h"
@@ -44,9 +45,17 @@ TEST(InOutErrors, TextByCode)
     EXPECT_EQ(InOutErrorText(EMFILE), "Too many open files");
     EXPECT_EQ(InOutErrorText(ENFILE), "Too many open files");
     for (int code : {EACCES, EPERM, EROFS}) EXPECT_EQ(InOutErrorText(code), "File access denied");
-    EXPECT_EQ(InOutErrorText(100), "Read beyond end of file");
-    EXPECT_EQ(InOutErrorText(101), "Disk full");
-    EXPECT_EQ(InOutErrorText(106), "Invalid numeric input");
+    // The layer's own codes have their texts; an errno of the same number
+    // (ENETDOWN, ENETUNREACH, EISCONN) does not.
+    const std::pair<int, const char*> own[] = {
+        {Messages::kIoReadBeyondEnd, "Read beyond end of file"},
+        {Messages::kIoDiskFull, "Disk full"},
+        {Messages::kIoInvalidNumericInput, "Invalid numeric input"}};
+    for (const auto& [code, text] : own) {
+        EXPECT_EQ(Messages::TextFileErrorText(code), text);
+        EXPECT_EQ(InOutErrorText(code), SysUtils::Format("I/O error %d", code));
+    }
+    EXPECT_EQ(Messages::TextFileErrorText(ENOENT), SysUtils::Format("I/O error %d", ENOENT));
     // A full disk reported by the write itself is not the layer's "Disk full".
     EXPECT_EQ(InOutErrorText(ENOSPC), SysUtils::Format("I/O error %d", ENOSPC));
     EXPECT_EQ(InOutErrorText(32), "I/O error 32");
