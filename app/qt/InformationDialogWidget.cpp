@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "InformationDialogWidget.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QPainter>
@@ -23,6 +24,26 @@ QRect ToQRect(const AppCore::TRect& r)
     return {r.left, r.top, r.width, r.height};
 }
 
+// What assistive technology reads of the painted message: static text whose
+// name and value are the message.
+class TMessageTextAccessible : public QAccessibleWidget {
+public:
+    explicit TMessageTextAccessible(TMessageText* text) : QAccessibleWidget(text, QAccessible::StaticText) {}
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name || kind == QAccessible::Value)
+            return static_cast<const TMessageText*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* MessageTextAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className != QLatin1String(TMessageText::staticMetaObject.className())) return nullptr;
+    auto* text = qobject_cast<TMessageText*>(object);
+    return text ? new TMessageTextAccessible(text) : nullptr;
+}
+
 }  // namespace
 
 QScreen* ScreenForDialogs()
@@ -42,6 +63,11 @@ QString DisplayText(const std::string& text)
 TMessageText::TMessageText(const QString& text, QWidget* parent) : QWidget(parent), text_(text)
 {
     setObjectName(QStringLiteral("Message"));
+    static const bool installed = [] {
+        QAccessible::installFactory(MessageTextAccessibleFactory);
+        return true;
+    }();
+    (void)installed;
 }
 
 void TMessageText::paintEvent(QPaintEvent*)

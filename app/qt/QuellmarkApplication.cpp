@@ -1,13 +1,55 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "QuellmarkApplication.h"
 
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
 #include "Messages.h"
 #include "QtPresenter.h"
 #include "QuellmarkImpl1.h"
 
+namespace {
+
+// The desktop entry's name without ".desktop": the window's app id on
+// Wayland, and the name desktops match the window to the launcher by.
+constexpr const char* kDesktopFileName = "org.quellmark.Quellmark";
+constexpr const char* kNoDisplayMessage =
+    "QuellmarkExec: cannot open the window: no display could be opened. "
+    "Set DISPLAY or WAYLAND_DISPLAY to a running display server.\n";
+
+QtMessageHandler previousHandler = nullptr;
+
+// Qt aborts when no platform (display) can be opened. While the application
+// object is made, that fatal message becomes one plain line on standard
+// error and exit status 1; nothing of the program exists yet to clean up.
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        if (previousHandler) previousHandler(type, context, message);
+        return;
+    }
+    std::fputs(kNoDisplayMessage, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+class StartupMessages {
+public:
+    StartupMessages() { previousHandler = qInstallMessageHandler(StartupMessageHandler); }
+    StartupMessages(const StartupMessages&) = delete;
+    StartupMessages& operator=(const StartupMessages&) = delete;
+    ~StartupMessages() { qInstallMessageHandler(previousHandler); }
+};
+
+}  // namespace
+
 TQuellmarkApplication::TQuellmarkApplication(int& argc, char** argv, AppCore::IPresenter& presenter)
     : QApplication(argc, argv), presenter_(presenter)
 {
+    setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+    setWindowIcon(QIcon(QStringLiteral(":/org.quellmark.Quellmark.ico")));
 }
 
 bool TQuellmarkApplication::notify(QObject* receiver, QEvent* event)
@@ -28,7 +70,12 @@ int RunQuellmark(const TMainWindowFactory& createMainWindow)
     char* argv[] = {programName, nullptr};
     int argc = 1;
     TQtPresenter presenter;
-    TQuellmarkApplication app(argc, argv, presenter);
+    std::optional<TQuellmarkApplication> made;
+    {
+        StartupMessages startup;
+        made.emplace(argc, argv, presenter);
+    }
+    TQuellmarkApplication& app = *made;
     try {
         Messages::ApplicationTitle();
         const std::unique_ptr<QWidget> window = createMainWindow(presenter);

@@ -10,7 +10,8 @@
 
 #include "Presenter.h"
 
-// Every event is delivered inside a guard that hands an exception to the presenter.
+// Every event is delivered inside a guard that hands an exception to the
+// presenter. Carries the program's icon and desktop file name.
 class TQuellmarkApplication : public QApplication {
 public:
     TQuellmarkApplication(int& argc, char** argv, AppCore::IPresenter& presenter);
@@ -24,7 +25,8 @@ using TMainWindowFactory = std::function<std::unique_ptr<QWidget>(AppCore::IPres
 
 // Builds and shows the main window, runs the loop until it is closed and
 // returns 0; a failure outside the catch points shows the last-resort box and
-// returns 1. Reads no command line: Qt gets only the program's name.
+// returns 1. Without a display it says so on standard error and ends the
+// process with status 1. Reads no command line: Qt gets only the program's name.
 int RunQuellmark(const TMainWindowFactory& createMainWindow);
 
 // The factory of the program's own window, TQuellmarkX.

@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStyledItemDelegate>
 
@@ -63,6 +64,10 @@ void TQuellmarkX::ApplyStoredLayout()
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
     move(property("storedPosition").toPoint());
+
+    // On Linux Qt reads an editable box's text as its name; its edit field,
+    // which takes the focus, carries the name instead.
+    ui_->cboPrinters->lineEdit()->setAccessibleName(ui_->cboPrinters->accessibleName());
 
     auto* completer = new QCompleter(ui_->cboPrinters->model(), ui_->cboPrinters);
     completer->setCaseSensitivity(Qt::CaseInsensitive);

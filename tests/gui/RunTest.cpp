@@ -57,6 +57,19 @@ TEST(Run, AFailureOutsideTheCatchPointsShowsTheLastResortBoxAndEndsWithOne)
     closer.reset();
 }
 
+TEST(Run, WithoutADisplaySaysSoAndEndsWithOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+            ::unsetenv("DISPLAY");
+            ::unsetenv("WAYLAND_DISPLAY");
+            RunQuellmark(CreateQuellmarkX);
+        },
+        ::testing::ExitedWithCode(1), "QuellmarkExec: cannot open the window: no display could be opened");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
