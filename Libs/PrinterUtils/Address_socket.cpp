@@ -7,9 +7,9 @@
 // error message on the back channel aborts the job with the printer's
 // words. Written once over the platform's TCP calls (SocketPrimitives.h).
 //
-// The connection is full duplex all along: whatever the printer writes
-// while the job is still being sent is read at once, so a printer that
-// talks (or floods) never stalls the job, and what is kept stays bounded.
+// The connection is full duplex all along: whenever the printer stops
+// taking data, what it has written is read, so a printer that talks (or
+// floods) never stalls the job, and what is kept stays bounded.
 #include <cerrno>
 #include <chrono>
 #include <memory>
@@ -107,6 +107,17 @@ public:
         const char* bytes = static_cast<const char*>(data);
         written = 0;
         while (written < size) {
+            // Send first: while the printer keeps up, a block costs one call.
+            std::size_t sent = 0;
+            if (!SocketSend(printer.socket, bytes + written, size - written, sent)) {
+                Blame(printer);
+                return false;
+            }
+            written += static_cast<std::uint32_t>(sent);
+            if (written == size) break;
+            // The printer takes no more for now: wait for room, and read
+            // what it says meanwhile, since a printer blocked on its own
+            // output may stop reading until it is heard.
             bool readable = false;
             bool writable = false;
             if (!SocketPoll(printer.socket, true, kAnswerTimeoutMs, readable, writable)) {
@@ -121,13 +132,6 @@ public:
             // dropped the rest of it.
             if (printer.printerClosed)
                 return Fail(printer, kSocketResetCode, "the printer closed the connection before the end of the job");
-            if (!writable) continue;
-            std::size_t sent = 0;
-            if (!SocketSend(printer.socket, bytes + written, size - written, sent)) {
-                Blame(printer);
-                return false;
-            }
-            written += static_cast<std::uint32_t>(sent);
         }
         return true;
     }

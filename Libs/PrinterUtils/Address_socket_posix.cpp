@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,9 +66,15 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    // An address in numbers needs no name service (whose modules cost more
+    // than the whole job to a printer on the local network).
+    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
     addrinfo* found = nullptr;
-    const int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (rc == EAI_NONAME) {
+        hints.ai_flags = AI_NUMERICSERV;
+        rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    }
     if (rc != 0) {
         const int code = rc == EAI_SYSTEM ? errno : rc;
         OsUtils::SetLastOSError(code, SysUtils::Format("unknown host (%s)", rc == EAI_SYSTEM ? std::strerror(errno)
@@ -95,8 +100,6 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         OsUtils::SetLastOSError(err);
         return false;
     }
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     socket = fd;
     return true;
 }

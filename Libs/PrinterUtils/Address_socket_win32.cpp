@@ -123,8 +123,6 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         ::WSACleanup();
         return false;
     }
-    const BOOL one = TRUE;
-    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
     socket = static_cast<SocketHandle>(s);
     return true;
 }
