@@ -163,6 +163,9 @@ using Connection = std::unique_ptr<http_t, HttpCloser>;
 Connection ConnectToServer()
 {
     cupsSetPasswordCB2(AskPassword, nullptr);
+    // A new connection has been offered nothing yet, even where it reuses
+    // the address of one that was.
+    offeredOn = nullptr;
     errno = 0;
     const auto start = std::chrono::steady_clock::now();
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,

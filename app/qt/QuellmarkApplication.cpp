@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <optional>
 
+#include "CredentialsDialog.h"
 #include "Messages.h"
+#include "PrinterUtils.h"
 #include "QtPresenter.h"
 #include "QuellmarkImpl1.h"
 
@@ -50,6 +52,9 @@ TQuellmarkApplication::TQuellmarkApplication(int& argc, char** argv, AppCore::IP
 {
     setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     setWindowIcon(QIcon(QStringLiteral(":/org.quellmark.Quellmark.ico")));
+    // A print server that wants a password asks the user in a dialog, never
+    // on a terminal.
+    PrinterUtils::SetCredentialsPrompt(AskPrintServerCredentials);
 }
 
 bool TQuellmarkApplication::notify(QObject* receiver, QEvent* event)

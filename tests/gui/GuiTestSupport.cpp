@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdlib>
@@ -51,6 +52,9 @@ void ModalCloser::Handle(QPointer<QDialog> box)
     if (auto* message = qobject_cast<QMessageBox*>(box.data())) {
         shown.kind = message->objectName() == QLatin1String("LastResortBox") ? "last-resort" : "error";
         shown.text = message->text().toStdString();
+    } else if (box->objectName() == QLatin1String("CredentialsDialog")) {
+        shown.kind = "credentials";
+        if (auto* prompt = box->findChild<QLabel*>(QStringLiteral("prompt"))) shown.text = prompt->text().toStdString();
     } else if (auto* text = box->findChild<TMessageText*>()) {
         shown.kind = "information";
         shown.text = text->text().toStdString();

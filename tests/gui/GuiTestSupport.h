@@ -13,7 +13,7 @@
 namespace QuellmarkTest {
 
 struct ShownBox {
-    std::string kind;     // "error", "information" or "last-resort"
+    std::string kind;     // "error", "information", "credentials" or "last-resort"
     std::string caption;
     std::string text;     // as displayed: line breaks are "\n"
     int otherVisibleWindows = 0;  // visible top-level windows besides the box

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -20,6 +21,7 @@
 #include "CupsTestServer.h"
 #include "GuiTestSupport.h"
 #include "HungServer.h"
+#include "SystemUser.h"
 #include "Messages.h"
 #include "QtPresenter.h"
 #include "QuellmarkImpl1.h"
@@ -200,6 +202,69 @@ TEST_F(FaultServerHangsAtStart, ErrorBoxNamesTheServerThenTheWindowThenPrintFail
     Type("Office");
     EXPECT_EQ(Print(), (std::vector<std::string>{"error: Error opening printer: Error code 1282: " + reason + "."}));
     EXPECT_TRUE(window->isEnabled());
+}
+
+// A queue whose jobs need a real user's password, reached over TCP so the
+// server asks with Basic authentication.
+class FaultPassword : public Fault {
+protected:
+    void SetUp() override
+    {
+        Fault::SetUp();
+        server->AddPasswordQueue("Secure");
+        ::cupsSetServer(("127.0.0.1:" + std::to_string(server->Port())).c_str());
+        Type("Secure");
+    }
+    void TearDown() override
+    {
+        Fault::TearDown();
+        ::cupsSetServer(nullptr);
+    }
+    SystemUser user;
+};
+
+TEST_F(FaultPassword, TheDialogAsksTheServerDecidesAndTheRunRemembers)
+{
+    const std::string refused = "error: Error starting print job: Error code 1026: Unauthorized.";
+    const std::string sent = "information: Status Page successfully sent";
+    const struct {
+        const char* name;
+        std::vector<std::string> answers;  // one per dialog: "right", "wrong" or "cancel"
+        std::string result;
+    } cases[] = {
+        {"cancel", {"cancel"}, refused},
+        {"wrong, then cancel", {"wrong", "cancel"}, refused},
+        {"right", {"right"}, sent},
+        {"remembered for the run", {}, sent},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t asked = 0;
+        closer->action = [&](QDialog& box, const ShownBox& shown) {
+            if (shown.kind != "credentials") return;
+            EXPECT_EQ(shown.text, "The print server 127.0.0.1 asks for a user name and password.");
+            const std::string answer = asked < c.answers.size() ? c.answers[asked] : "cancel";
+            ++asked;
+            if (answer == "cancel") return box.reject();
+            box.findChild<QLineEdit*>("user")->setText(QString::fromStdString(user.Name()));
+            box.findChild<QLineEdit*>("password")
+                ->setText(QString::fromStdString(answer == "right" ? user.Password() : user.Password() + "x"));
+            box.accept();
+        };
+        const std::size_t jobsBefore = server->JobIds().size();
+        const std::vector<std::string> shown = Print();
+        EXPECT_EQ(asked, c.answers.size());
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), c.result);
+        const std::vector<int> ids = server->JobIds();
+        if (c.result == sent) {
+            ASSERT_EQ(ids.size(), jobsBefore + 1);
+            EXPECT_EQ(server->WaitForJob(ids.back()), 9);
+            EXPECT_EQ(server->JobAttributes(ids.back()).at("job-originating-user-name"), user.Name());
+        } else {
+            EXPECT_EQ(ids.size(), jobsBefore);
+        }
+    }
 }
 
 TEST_F(Fault, QueueRejectingAfterStartUpFailsAtStartingTheJob)
