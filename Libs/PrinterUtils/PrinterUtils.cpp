@@ -387,4 +387,23 @@ TCredentialsPrompt CredentialsPrompt()
     return InstalledPrompt();
 }
 
+// The window's selection, with the record's kinds kept.
+std::vector<TPrinterInfo> ListPrinterInfo(SpoolerPrimitives& spooler)
+{
+    std::vector<TPrinterInfo> printers;
+    const std::uint32_t mask = AdmissionMask(kAllParts);
+    for (const PrinterRecord& record : spooler.EnumPrinters()) {
+        if (!Admitted(record.attributes, kAllParts, mask)) continue;
+        printers.push_back(TPrinterInfo{record.name, (record.attributes & kPrinterAttributeLocal) != 0,
+                                        (record.attributes & kPrinterAttributeNetwork) != 0,
+                                        (record.attributes & kPrinterAttributeShared) != 0});
+    }
+    return printers;
+}
+
+std::vector<TPrinterInfo> ListPrinterInfo()
+{
+    return ListPrinterInfo(SystemSpoolerPrimitives());
+}
+
 }  // namespace PrinterUtils

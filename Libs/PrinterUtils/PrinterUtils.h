@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "PrinterBounds.h"
 #include "SysUtils.h"
@@ -106,5 +107,18 @@ using TCredentialsPrompt = std::function<bool(const std::string& server, std::st
 // are kept in this process's memory only and reused for the same server.
 // Spoolers that prompt on their own (Windows) never call it.
 void SetCredentialsPrompt(TCredentialsPrompt prompt);
+
+// A printer of the list with the kinds its record carries.
+struct TPrinterInfo {
+    std::string name;
+    bool local = false;
+    bool network = false;
+    bool shared = false;
+};
+
+// Every printer the window lists (all three parts), in the spooler's order
+// (the reverse of ListPrinters'), each with its kinds; a spooler that cannot
+// be asked gives an empty list.
+std::vector<TPrinterInfo> ListPrinterInfo();
 
 }  // namespace PrinterUtils

@@ -117,4 +117,6 @@ TJobOutcome SendFileList(SpoolerPrimitives& spooler, const std::string& printerN
 // job and for a wait that ran out; returns for the others.
 void CheckJobOutcome(const TJobOutcome& outcome);
 
+std::vector<TPrinterInfo> ListPrinterInfo(SpoolerPrimitives& spooler);
+
 }  // namespace PrinterUtils

@@ -3,12 +3,11 @@
 
 #include <optional>
 
+#include "DocumentFile.h"
 #include "FilePrimitives.h"
 #include "Messages.h"
-#include "OsUtils.h"
 #include "PrinterUtils.h"
 #include "Resources.h"
-#include "TextFile.h"
 
 namespace AppCore {
 
@@ -27,13 +26,6 @@ private:
     IMainView& view_;
     const SysUtils::TStrings& items_;
 };
-
-std::string ReadWholeStream(Resources::TResourceStream& stream)
-{
-    std::string bytes(stream.Size(), '\0');
-    bytes.resize(stream.Read(bytes.data(), bytes.size()));
-    return bytes;
-}
 
 }  // namespace
 
@@ -64,18 +56,12 @@ void btnPrintClick(IMainView& view, IPresenter& presenter)
         document.emplace("STATUS", "MYSTATUS");
     }
 
-    const std::string tempDir = OsUtils::GetTempDirectory();
     std::string fileName;
-    OsUtils::FileIdentity created;
-    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", fileName, &created)) {
+    if (!WriteDocumentFile(*document, fileName)) {
         presenter.ShowInformation(Messages::kTempFileFailed);
         return;
     }
-
-    SysUtils::TStringList lines;
-    lines.SetText(ReadWholeStream(*document));
     document.reset();
-    WriteTextFile(fileName, lines.Text(), &created);
 
     const std::string printerName = view.PrinterText();
     // A one-line list built directly, so a line break inside the

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: Apache-2.0
+// The command line of quellmark: its commands, their options, the help text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SysUtils.h"
+
+namespace Cli {
+
+enum class TCommand { Help, Version, List, Print, Query };
+
+struct TOptions {
+    TCommand command = TCommand::Help;
+    bool json = false;
+    bool minimal = false;
+    bool wait = false;
+    bool all = false;
+    int jobs = 8;           // printers served at a time
+    int timeoutMs = 0;      // 0: the library's own bound
+    std::vector<std::string> printers;  // names or addresses, in the order given
+};
+
+// Bad usage: the text says what is wrong; the program exits with kExitUsage.
+class EUsage : public SysUtils::Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EUsage"; }
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// The largest --jobs and --timeout accepted.
+inline constexpr int kMaxJobs = 256;
+inline constexpr int kMaxTimeoutSeconds = 86400;
+
+// args: the arguments after the program's name. Raises EUsage.
+TOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string HelpText();
+
+}  // namespace Cli
