@@ -84,6 +84,10 @@ bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string
         ++lines;
         if (line == "Q.") return true;
         const std::vector<std::string_view> parts = Split(line, '\t');
+        if (parts[0] == "E" && parts.size() >= 2) {
+            error = "the printer cannot answer the query: " + PlainText(Unescape(parts[1]));
+            return false;
+        }
         if (parts[0] == "V" && parts.size() == 4) {
             report.values.push_back(TQueryValue{std::string(parts[1]), Unescape(parts[2]), Unescape(parts[3])});
         } else if (parts[0] == "R" && parts.size() >= 2) {

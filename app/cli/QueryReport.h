@@ -4,6 +4,7 @@
 //   Q1                                first line
 //   V <TAB> key <TAB> label <TAB> value   one scalar value as the page prints it
 //   R <TAB> table <TAB> field=value ...   one row of a table
+//   E <TAB> message                   the printer cannot run the query
 //   Q.                                last line; without it the report is cut
 // Inside labels and values \\ \t \r \n stand for backslash, TAB, CR and LF.
 #pragma once
@@ -36,7 +37,7 @@ struct TQueryReport {
 // Reads the report out of everything the printer answered (other output
 // before Q1 and after Q. is ignored). Returns false with error saying what
 // was wrong: no answer, a PostScript error in the answer (the printer's own
-// words), no report in it, or a report cut short.
+// words), an E line, no report in it, or a report cut short.
 bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string& error);
 
 }  // namespace Cli

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: Apache-2.0
+// The quellmark program against a private print server: list with the
+// queues' kinds and the default, print to several printers at a time with
+// each outcome its own (the bytes and job name read back from the server),
+// exit statuses, and the refusals that need no printer.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "CupsTestServer.h"
+
+using QuellmarkTest::CupsTestServer;
+
+namespace {
+
+const std::string kProgram = QUELLMARK_CLI;
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TCliCase {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    std::vector<std::string> output;  // lines or fragments the output must hold
+    std::multiset<std::string> printed;  // queues whose printer got the page
+    const char* document;             // the bytes each of them got
+};
+
+std::ostream& operator<<(std::ostream& out, const TCliCase& c) { return out << c.name; }
+
+const std::string kFull = QUELLMARK_STATUS_DOCUMENT;
+const std::string kMinimal = QUELLMARK_MINSTATUS_DOCUMENT;
+
+const TCliCase kCases[] = {
+    {"ListJson", {"list", "--json"}, 0,
+     {"[\n"
+      "  {\"name\": \"alpha\", \"default\": false, \"local\": true, \"network\": false, \"shared\": false},\n"
+      "  {\"name\": \"bravo\", \"default\": true, \"local\": true, \"network\": false, \"shared\": true},\n"
+      "  {\"name\": \"charlie\", \"default\": false, \"local\": false, \"network\": true, \"shared\": false},\n"
+      "  {\"name\": \"refuser\", \"default\": false, \"local\": true, \"network\": false, \"shared\": false}\n"
+      "]\n"},
+     {}, nullptr},
+    {"ListText", {"list"}, 0, {"alpha\tlocal\n", "bravo\tlocal, shared\tdefault\n", "charlie\tnetwork\n"}, {}, nullptr},
+    {"PrintOneFailureStopsNoOther", {"print", "--jobs", "2", "alpha", "nope", "bravo"}, 1,
+     {"alpha: sent\n", "bravo: sent\n", "nope: failed: Error opening printer: Error code 1030:"},
+     {"alpha", "bravo"}, QUELLMARK_STATUS_DOCUMENT},
+    {"PrintRefusingQueueFailsAtStart", {"print", "refuser", "alpha"}, 1,
+     {"alpha: sent\n", "refuser: failed: Error starting print job: Error code 1286:"}, {"alpha"},
+     QUELLMARK_STATUS_DOCUMENT},
+    {"PrintAllMinimalJson", {"print", "--all", "--minimal", "--json", "--jobs", "3"}, 1,
+     {"{\"printer\": \"alpha\", \"status\": \"sent\", \"message\": \"\"}",
+      "{\"printer\": \"bravo\", \"status\": \"sent\", \"message\": \"\"}",
+      "{\"printer\": \"charlie\", \"status\": \"sent\", \"message\": \"\"}",
+      "{\"printer\": \"refuser\", \"status\": \"failed\", \"message\": \"Error starting print job: "},
+     {"alpha", "alpha", "bravo"}, QUELLMARK_MINSTATUS_DOCUMENT},
+    {"QueryWantsAnAddress", {"query", "alpha", "ipp://127.0.0.1:1/printers/x"}, 1,
+     {"quellmark: alpha: query needs the printer's socket:// address",
+      "quellmark: ipp://127.0.0.1:1/printers/x: query needs a socket:// address: IPP does not carry"},
+     {}, nullptr},
+    {"BadUsage", {"print", "--jobs", "0", "alpha"}, 2,
+     {"quellmark: --jobs wants a whole number from 1 to 256, not '0'\nTry 'quellmark --help'.\n"}, {}, nullptr},
+    {"PrintWantsPrinters", {"print", "--json"}, 2, {"print wants --all or at least one printer"}, {}, nullptr},
+    {"UnknownOption", {"list", "--wait"}, 2, {"list does not take the option '--wait'"}, {}, nullptr},
+};
+
+class QuellmarkCli : public ::testing::TestWithParam<TCliCase> {
+protected:
+    static void SetUpTestSuite()
+    {
+        ::signal(SIGPIPE, SIG_IGN);
+        server_ = std::make_unique<CupsTestServer>();
+        server_->AddLocalQueue("alpha");
+        server_->AddSharedQueue("bravo");
+        server_->AddRemoteQueue("charlie", "alpha");
+        server_->AddRejectingQueue("refuser");
+        server_->SetServerDefault("bravo");
+    }
+    static void TearDownTestSuite() { server_.reset(); }
+
+    static std::unique_ptr<CupsTestServer> server_;
+};
+
+std::unique_ptr<CupsTestServer> QuellmarkCli::server_;
+
+TEST_P(QuellmarkCli, Runs)
+{
+    const TCliCase& c = GetParam();
+    const std::vector<int> before = server_->JobIds();
+    std::vector<std::string> argv = {kProgram};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    std::string out;
+    EXPECT_EQ(server_->Run(argv, &out), c.exitCode) << out;
+    for (const std::string& fragment : c.output) EXPECT_NE(out.find(fragment), std::string::npos) << fragment << "\n---\n" << out;
+
+    // Each printer that succeeded has exactly one new job: the document
+    // unchanged, under the window's job name. charlie forwards its job to
+    // alpha, as a second job that the first one's end makes.
+    std::multiset<std::string> got;
+    std::set<int> seen(before.begin(), before.end());
+    for (bool more = true; more;) {
+        more = false;
+        for (const int id : server_->JobIds()) {
+            if (!seen.insert(id).second) continue;
+            more = true;
+            server_->WaitForJob(id);
+            const auto job = server_->CapturedJob(id);
+            if (!job) continue;
+            EXPECT_EQ(job->title, "Corvane Status Page");
+            EXPECT_TRUE(job->data == ReadAll(c.document ? c.document : "")) << "job " << id << " on " << job->queue;
+            got.insert(job->queue);
+        }
+    }
+    EXPECT_EQ(got, c.printed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, QuellmarkCli, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: Apache-2.0
+// Reading a printer's answer to the query, and the text forms the command
+// line writes: what a printer may send, good and bad.
+#include <gtest/gtest.h>
+
+#include "Output.h"
+#include "QueryReport.h"
+
+namespace {
+
+struct TAnswerCase {
+    const char* name;
+    std::string answer;
+    std::string error;  // empty: the report reads
+    std::string firstValue;
+};
+
+const TAnswerCase kAnswers[] = {
+    {"Nothing", "", "the printer sent no answer", ""},
+    {"OnlyBlanks", "\r\n \n", "the printer sent no answer", ""},
+    {"Garbage", std::string("\x1b[2J\xff\xfe binary", 12), "the printer's answer is not a status report", ""},
+    {"CutShort", "Q1\nV\tproduct\tProduct\tX\n", "the printer's answer ended before the end of the report (1 lines)", ""},
+    {"PostScriptError",
+     "Q1\n%%[ Error: undefined; OffendingCommand: foo ]%%\n%%[ Flushing: rest of job (to end-of-file) will be "
+     "ignored ]%%\n",
+     "the printer reported a PostScript error: %%[ Error: undefined; OffendingCommand: foo ]%%", ""},
+    {"Level1", "Q1\nE\tneeds level 2\nQ.\n", "the printer cannot answer the query: needs level 2", ""},
+    {"ChatterAroundCrLf", "%%[ status: busy ]%%\r\nQ1\r\nV\tproduct\tProduct\ta\\tb\\\\c\\nd\r\nQ.\r\nlater\n", "",
+     "a\tb\\c\nd"},
+    {"Latin1Kept", "Q1\nV\tproduct\tProduct\tCaf\xe9\nQ.\n", "", "Caf\xe9"},
+};
+
+std::ostream& operator<<(std::ostream& out, const TAnswerCase& c) { return out << c.name; }
+
+class QueryAnswer : public ::testing::TestWithParam<TAnswerCase> {};
+
+TEST_P(QueryAnswer, ReadsOrSaysWhy)
+{
+    const TAnswerCase& c = GetParam();
+    Cli::TQueryReport report;
+    std::string error;
+    EXPECT_EQ(Cli::ParseQueryReport(c.answer, report, error), c.error.empty());
+    EXPECT_EQ(error, c.error);
+    if (c.error.empty()) {
+        ASSERT_EQ(report.values.size(), 1u);
+        EXPECT_EQ(report.values[0].value, c.firstValue);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, QueryAnswer, ::testing::ValuesIn(kAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(QueryAnswer, KeepsEveryRowOfEveryTable)
+{
+    Cli::TQueryReport report;
+    std::string error;
+    ASSERT_TRUE(Cli::ParseQueryReport("Q1\nR\tinput_trays\tnumber=1\tsize=A4\nR\tinput_trays\tnumber=2\tsize=a=b\n"
+                                      "R\tnew_table\tx=1\nQ.\n",
+                                      report, error));
+    ASSERT_EQ(report.tables.size(), 4u);
+    EXPECT_EQ(report.tables[1].rows.size(), 2u);
+    EXPECT_EQ(report.tables[1].rows[1][1], (std::pair<std::string, std::string>{"size", "a=b"}));
+    EXPECT_EQ(report.tables[3].name, "new_table");
+}
+
+TEST(CommandLineText, Utf8JsonAndTerminalForms)
+{
+    struct {
+        std::string in, utf8, json, plain;
+    } const cases[] = {
+        {"plain", "plain", "\"plain\"", "plain"},
+        {"Caf\xe9", "Caf\xc3\xa9", "\"Caf\xc3\xa9\"", "Caf\xc3\xa9"},
+        {"Caf\xc3\xa9", "Caf\xc3\xa9", "\"Caf\xc3\xa9\"", "Caf\xc3\xa9"},
+        {"\x9b" "2J", "\xc2\x9b" "2J", "\"\xc2\x9b" "2J\"", "?2J"},
+        {"q\"\\\n\t\x01\x7f", "q\"\\\n\t\x01\x7f", "\"q\\\"\\\\\\n\\t\\u0001\\u007f\"", "q\"\\????"},
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80", "\"\xc3\xad\xc2\xa0\xc2\x80\"", "\xc3\xad\xc2\xa0?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Cli::ToUtf8(c.in), c.utf8) << c.in;
+        EXPECT_EQ(Cli::JsonString(c.in), c.json) << c.in;
+        EXPECT_EQ(Cli::PlainText(c.in), c.plain) << c.in;
+    }
+}
+
+}  // namespace
