@@ -22,10 +22,6 @@
 #include "Resources.h"
 #include "SysUtils.h"
 
-#ifndef QUELLMARK_VERSION
-#define QUELLMARK_VERSION "0"
-#endif
-
 namespace Cli {
 
 namespace {
@@ -51,17 +47,27 @@ struct TOutcome {
 };
 
 // One raw job of the file to the printer, its outcome instead of an
-// exception: every failure is this printer's own.
+// exception: every failure is this printer's own. A job to an address is
+// always followed to its end, as the window follows it: only the printer
+// can tell a printed page from a refused one.
 TOutcome SendJob(const std::string& printer, const std::string& fileName, bool wait, int timeoutMs)
 {
-    (void)wait;
-    (void)timeoutMs;
     TOutcome outcome;
     try {
         SysUtils::TStringList files;
         files.Add(fileName);
-        PrinterUtils::PrintFileList(printer, files, Messages::kJobName);
-        outcome.status = TStatus::Sent;
+        PrinterUtils::TJobOptions options;
+        options.wait = wait || PrinterUtils::IsPrinterAddress(printer);
+        if (timeoutMs > 0) options.timeoutMs = timeoutMs;
+        PrinterUtils::TJobOutcome job = PrinterUtils::SendFileList(printer, files, Messages::kJobName, options);
+        switch (job.state) {
+        case PrinterUtils::jsSent: outcome.status = TStatus::Sent; break;
+        case PrinterUtils::jsCompleted: outcome.status = TStatus::Completed; break;
+        case PrinterUtils::jsAborted: outcome.status = TStatus::Aborted; break;
+        case PrinterUtils::jsCanceled: outcome.status = TStatus::Canceled; break;
+        }
+        outcome.message = std::move(job.message);
+        outcome.answer = std::move(job.backChannel);
     } catch (const SysUtils::Exception& e) {
         outcome.message = e.Message();
     } catch (const std::exception& e) {
@@ -261,11 +267,18 @@ TQueryOutcome Query(const std::string& printer, const std::string& fileName, int
     const TOutcome outcome = SendJob(printer, fileName, true, timeoutMs);
     if (outcome.status == TStatus::Failed || outcome.status == TStatus::Aborted ||
         outcome.status == TStatus::Canceled) {
-        result.error = outcome.message.empty() ? std::string("the job was ") + StatusWord(outcome.status)
-                                               : outcome.message;
+        if (outcome.status == TStatus::Failed)
+            result.error = outcome.message;
+        else if (outcome.message.empty())
+            result.error = std::string("the printer ended the query: ") + StatusWord(outcome.status);
+        else
+            result.error = "the printer refused the query: " + outcome.message;
         return result;
     }
     result.ok = ParseQueryReport(outcome.answer, result.report, result.error);
+    // A printer that never finished: its bound ran out (the report, if any,
+    // is cut short) and the library's message says which bound.
+    if (!result.ok && outcome.status == TStatus::Sent && !outcome.message.empty()) result.error = outcome.message;
     return result;
 }
 

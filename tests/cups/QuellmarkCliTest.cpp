@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: Apache-2.0
-// The quellmark program against a private print server: list with the
-// queues' kinds and the default, print to several printers at a time with
-// each outcome its own (the bytes and job name read back from the server),
-// exit statuses, and the refusals that need no printer.
+// The quellmark program against a private print server and virtual
+// AppSocket printers: list with the queues' kinds and the default, print to
+// several printers at a time with each outcome its own (the bytes and job
+// name read back from the server), query by address with every fault a
+// printer can have, exit statuses, and the refusals that need no printer.
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
 
+#include "AppSocketTestPrinter.h"
 #include "CupsTestServer.h"
 
 using QuellmarkTest::CupsTestServer;
@@ -125,6 +129,85 @@ TEST_P(QuellmarkCli, Runs)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, QuellmarkCli, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+using QuellmarkTest::AppSocketTestPrinter;
+
+// Printers by address, each a virtual AppSocket printer of its own, and
+// beside it one that answers well: a printer's fault never touches another's.
+struct TAddressCase {
+    const char* name;
+    std::vector<std::string> args;  // "@" stands for the printer's address
+    const char* mode;
+    int exitCode;
+    std::vector<std::string> output;
+    std::string good;  // what the output says of the good printer, "@" its address
+};
+
+std::ostream& operator<<(std::ostream& out, const TAddressCase& c) { return out << c.name; }
+
+const std::string kGoodText = "@:\n  Product: GPL Ghostscript\n";
+const std::string kGoodJson = "{\"printer\": \"@\", \"status\": \"completed\", \"message\": \"\"";
+
+const TAddressCase kAddressCases[] = {
+    {"QueryText", {"query", "@"}, "gs", 0,
+     {"  Product: GPL Ghostscript\n", "  Ram size: 4,194,304\n", "  Input tray 64: Size Custom 0x0 to"}, kGoodText},
+    {"QueryJson", {"query", "--json", "@"}, "gs", 0,
+     {"\"status\": \"completed\", \"message\": \"\", \"product\": \"GPL Ghostscript\"", "\"ram_size\": 4194304,",
+      "\"language_level\": 3,", "{\"number\": 64, \"size\": \"Custom 0x0 to 524287x524287\", \"type\": null}]"},
+     kGoodJson},
+    {"QueryPostScriptError", {"query", "@"}, "error", 1, {": the printer refused the query: %%[ Error: undefined;"},
+     kGoodText},
+    {"QueryNoAnswer", {"query", "@"}, "capture", 1, {": the printer sent no answer\n"}, kGoodText},
+    {"QueryNeverEnds", {"query", "--timeout", "1", "@"}, "never-close", 1, {"1000 ms"}, kGoodText},
+    {"QueryFlood", {"query", "--timeout", "2", "--json", "@"}, "flood", 1, {"\"status\": \"failed\""}, kGoodJson},
+    {"QueryCutOff", {"query", "@"}, "close-mid-job", 1, {"quellmark: socket://"}, kGoodText},
+    {"PrintWaitCompleted", {"print", "--wait", "--json", "@"}, "gs", 0, {"\"status\": \"completed\""}, kGoodJson},
+    {"PrintPostScriptErrorAborts", {"print", "@"}, "error", 1, {": aborted: ", "OffendingCommand: nosuchcommand"},
+     "@: completed\n"},
+};
+
+std::string Replace(std::string text, const std::string& address)
+{
+    for (std::size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, address);
+    return text;
+}
+
+// Runs the program with its output and errors in out; the exit status.
+int RunProgram(const std::vector<std::string>& argv, std::string& out)
+{
+    std::string command;
+    for (const std::string& a : argv) command += "'" + a + "' ";
+    FILE* pipe = ::popen((command + "2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class QuellmarkCliAddress : public ::testing::TestWithParam<TAddressCase> {};
+
+TEST_P(QuellmarkCliAddress, Runs)
+{
+    const TAddressCase& c = GetParam();
+    AppSocketTestPrinter printer(c.mode);
+    AppSocketTestPrinter good("gs");
+    std::vector<std::string> argv = {kProgram};
+    for (const std::string& a : c.args) argv.push_back(a == "@" ? printer.Address() : a);
+    argv.push_back(good.Address());
+    std::string out;
+    EXPECT_EQ(RunProgram(argv, out), c.exitCode) << out;
+    for (const std::string& fragment : c.output)
+        EXPECT_NE(out.find(fragment), std::string::npos) << fragment << "\n---\n" << out;
+    EXPECT_NE(out.find(Replace(c.good, good.Address())), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, QuellmarkCliAddress, ::testing::ValuesIn(kAddressCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

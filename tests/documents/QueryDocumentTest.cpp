@@ -40,14 +40,25 @@ const TQueryCase kCases[] = {
     {"hostile-not-dictionaries", 3, 0, 0, {{"tray", "N/A"}}},
     {"hostile-wrong-types", 5, 8, 3, {{"product", "12345"}, {"page_count", "-5"}, {"job_timeout", "never"}}},
     {"hostile-long-strings", 2, 2, 2, {{"printer_name", "Office"}}, false},
+    // The gallery: every row, also those the page has no room for.
+    {"gallery/colour-mfp", 2, 5, 4, {{"ram_size", "4,294,967,296"}, {"tray", "automatic"}}},
+    {"gallery/departmental-mono-laser", 2, 3, 2, {{"product", "Marrowby DL-4650 PS3"}}},
+    {"gallery/desktop-mono-laser", 0, 1, 1, {{"ram_size", "2,097,152"}}},
+    {"gallery/level2-statusdict", 1, 0, 0, {{"memory_size", "2,147,483,648"}, {"tray", "2"}}},
+    {"gallery/production-printer", 7, 24, 8, {{"ram_size", "17,179,869,184"}, {"tray", "5"}}},
+    {"gallery/wide-format", 1, 3, 2, {{"paper_size", "1728 x 2592 pt"}}},
+    {"gallery/long-names", 2, 3, 2, {{"ram_size", "N/A"}}, false},
 };
 
 class QueryDocument : public ::testing::TestWithParam<TQueryCase> {};
 
 std::vector<std::string> Files(const TQueryCase& c, const std::string& document)
 {
-    if (!*c.profile) return {document};
-    return {kProfiles + "/" + c.profile + ".ps", document};
+    const std::string profile = c.profile;
+    if (profile.empty()) return {document};
+    if (profile.rfind("gallery/", 0) == 0)
+        return {kProfiles + "/gallery-answers.ps", kProfiles + "/" + profile + ".ps", document};
+    return {kProfiles + "/" + profile + ".ps", document};
 }
 
 TEST_P(QueryDocument, ReportsWhatThePagePrintsWithoutASheet)
