@@ -108,6 +108,8 @@ private:
 
 int RunList(const TOptions& options)
 {
+    // One connection for both questions.
+    const PrinterUtils::TSpoolerSession session;
     const std::vector<PrinterUtils::TPrinterInfo> printers = PrinterUtils::ListPrinterInfo();
     std::string defaultPrinter;
     try {
