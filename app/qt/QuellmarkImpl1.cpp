@@ -5,6 +5,7 @@
 #include <QCompleter>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStringDecoder>
 #include <QStyledItemDelegate>
 
 #include "MainForm.h"
@@ -28,6 +29,16 @@ public:
 private:
     int height_;
 };
+
+// A printer name as the box shows it: UTF-8 where the bytes are, else
+// Latin-1, which gives every byte a readable character.
+QString DisplayName(const std::string& name)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 }  // namespace
 
@@ -103,11 +114,11 @@ void TQuellmarkX::SetPrinterItems(const SysUtils::TStrings& items)
 {
     QComboBox* box = ui_->cboPrinters;
     const QString text = box->currentText();
-    QStringList names;
-    names.reserve(items.Count());
-    for (const std::string& name : items.Lines()) names << QString::fromStdString(name);
     box->clear();
-    box->addItems(names);
+    // Each item keeps the name's own bytes: a name that is not UTF-8 is
+    // shown as Latin-1 and still reaches the job unchanged.
+    for (const std::string& name : items.Lines())
+        box->addItem(DisplayName(name), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     // Filling an empty box selects its first item; the box keeps its text
     // until an item is chosen.
     box->setCurrentIndex(-1);
@@ -123,7 +134,14 @@ void TQuellmarkX::SetPrinterIndex(int index)
 
 std::string TQuellmarkX::PrinterText() const
 {
-    return ui_->cboPrinters->currentText().toStdString();
+    // The text names a listed printer when it reads as one (chosen or typed
+    // in full): that printer's own bytes. Anything else is sent as typed.
+    const QComboBox* box = ui_->cboPrinters;
+    const QString text = box->currentText();
+    int index = box->currentIndex();
+    if (index < 0 || box->itemText(index) != text) index = box->findText(text, Qt::MatchExactly);
+    if (index >= 0) return box->itemData(index).toByteArray().toStdString();
+    return text.toStdString();
 }
 
 bool TQuellmarkX::MinimalPageChecked() const

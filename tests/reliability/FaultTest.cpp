@@ -16,6 +16,7 @@
 #include <QTest>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "CupsTestServer.h"
@@ -277,6 +278,33 @@ TEST_F(Fault, QueueRejectingAfterStartUpFailsAtStartingTheJob)
     EXPECT_EQ(OpenDescriptors(), fds);
     ASSERT_EQ(server->Run({"cupsaccept", "Office"}), 0);
     ExpectPrintSucceeds("Office");
+}
+
+// What the box holds reaches the right queue: a Latin-1 name chosen from
+// the list or typed as shown, and an lpoptions instance, which prints to
+// its queue.
+TEST_F(Fault, NamesReachTheirQueue)
+{
+    server->AddLocalQueue("Lat\xe9n");
+    window.reset();
+    OpenWindow();
+    const QString shown = QString::fromUtf8("Lat\u00e9n");
+    const int listed = Printers()->findText(shown);
+    ASSERT_GE(listed, 0) << "the Latin-1 name is shown as Latin-1";
+    const struct {
+        const char* name;
+        std::function<void()> choose;
+        std::string queue;
+    } cases[] = {
+        {"chosen", [&] { Printers()->setCurrentIndex(listed); }, "Lat\xe9n"},
+        {"typed", [&] { Type(shown); }, "Lat\xe9n"},
+        {"instance", [&] { Type("Office/duplex"); }, "Office"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.choose();
+        ExpectPrintSucceeds(c.queue);
+    }
 }
 
 TEST_F(Fault, PrinterDeletedAfterStartUpFailsAtOpening)
