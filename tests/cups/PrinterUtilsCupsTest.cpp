@@ -6,8 +6,11 @@
 #include <cups/cups.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +18,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <filesystem>
 #include <functional>
@@ -86,6 +90,48 @@ void OnFreshThread(F&& f)
 {
     std::thread t(std::forward<F>(f));
     t.join();
+}
+
+// Runs f on a fresh thread of a child process whose controlling terminal is
+// a new pseudo-terminal, where libcups' own password prompt would appear and
+// wait for an answer. Fails the test when f fails or when the child is still
+// running after the bound; returns what the child wrote to the terminal.
+std::string OnATerminal(const std::function<bool()>& f)
+{
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child < 0) {
+        ADD_FAILURE() << "forkpty failed";
+        return {};
+    }
+    if (child == 0) {
+        bool passed = false;
+        std::thread([&] { passed = f(); }).join();
+        std::fflush(stdout);
+        ::_exit(passed ? 0 : 1);
+    }
+    std::string written;
+    int status = 0;
+    bool ended = false;
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!ended && std::chrono::steady_clock::now() < bound) {
+        pollfd readable{terminal, POLLIN, 0};
+        char bytes[256];
+        if (::poll(&readable, 1, 100) > 0) {
+            const ssize_t n = ::read(terminal, bytes, sizeof bytes);
+            if (n > 0) written.append(bytes, static_cast<std::size_t>(n));
+        }
+        ended = ::waitpid(child, &status, WNOHANG) == child;
+    }
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        ADD_FAILURE() << "still waiting on the terminal, which shows: " << written;
+    } else {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << written;
+    }
+    ::close(terminal);
+    return written;
 }
 
 class PrinterUtilsCups : public ::testing::Test {
@@ -366,16 +412,19 @@ TEST_F(PrinterUtilsCups, ServerWantingAPasswordFailsInsteadOfPrompting)
     server_->AddAuthQueue("auth_q");
     const std::string file = WriteFile("doc.ps", "x");
     // Over TCP the server asks for Basic credentials; over the local socket
-    // it refuses outright. Neither may end on a terminal prompt.
+    // it refuses outright. Neither may end on a prompt, even with a terminal
+    // to prompt on.
     for (const std::string& via : {server_->Server(), "127.0.0.1:" + std::to_string(server_->Port())}) {
         ::setenv("CUPS_SERVER", via.c_str(), 1);
-        OnFreshThread([&] {
+        const std::string terminal = OnATerminal([&] {
             int code = 0;
             const std::string text = OsErrorOf([&] { PrintFiles("auth_q", file, kDocumentName); }, &code);
-            EXPECT_TRUE(StartsWith(text, "Error starting print job: Error code ")) << via << ": " << text;
             // Forbidden, or the server's own Unauthorized.
-            EXPECT_TRUE(code == 1025 || code == 1026) << via << ": " << text;
+            const bool failed = StartsWith(text, "Error starting print job: Error code ") && (code == 1025 || code == 1026);
+            if (!failed) std::printf("%s: %s\n", via.c_str(), text.c_str());
+            return failed;
         });
+        EXPECT_EQ(terminal.find("assword"), std::string::npos) << via << ": " << terminal;
     }
     ::setenv("CUPS_SERVER", server_->Server().c_str(), 1);
 }

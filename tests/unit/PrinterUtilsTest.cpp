@@ -246,17 +246,6 @@ TEST(PrinterUtilsList, NewNamesReversedAndAheadOfExistingOnes)
     EXPECT_EQ(Names(list), (std::vector<std::string>{"C", "B", "A", "X"}));
 }
 
-TEST(PrinterUtilsList, SpoolerFailureLeavesTheListAsItWas)
-{
-    FakeSpooler spooler;
-    spooler.records = {{"A", L}};
-    spooler.failAt["EnumPrinters"] = {1, 1722};
-    SysUtils::TStringList list;
-    list.Add("X");
-    ListPrinters(spooler, list, 7);
-    EXPECT_EQ(Names(list), std::vector<std::string>{"X"});
-}
-
 TEST(PrinterUtilsDefault, ChecksPlatformThenEntryThenCall)
 {
     FakeSpooler spooler;
