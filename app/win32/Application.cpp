@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Application.h"
 
+#include <commctrl.h>
+
 #include <exception>
 
 #include "Messages.h"
+#include "QuellmarkResources.h"
 #include "SysUtils.h"
 
 namespace QuellmarkWin32 {
@@ -21,12 +24,22 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM context)
 
 }  // namespace
 
+HICON ProgramIcon(HINSTANCE instance)
+{
+    if (const HICON icon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUELLMARK))) return icon;
+    return ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
 TApplication::TApplication(HINSTANCE instance) : instance_(instance)
 {
+    // Before the first control: the version 6 controls need it on Windows XP.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    windowClass.hIcon = ProgramIcon(instance);
     windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.lpszClassName = kApplicationClass;
     if (!::RegisterClassA(&windowClass)) throw SysUtils::Exception("Cannot register the application window");

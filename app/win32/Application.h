@@ -11,9 +11,14 @@
 
 namespace QuellmarkWin32 {
 
+// The program's icon from its resources; the system's application icon when
+// the module has none.
+HICON ProgramIcon(HINSTANCE instance);
+
 class TApplication {
 public:
-    // Creates the hidden window, titled ApplicationTitle().
+    // Loads the common controls (visual styles where the manifest asks for
+    // them) and creates the hidden window, titled ApplicationTitle().
     explicit TApplication(HINSTANCE instance);
     ~TApplication();
     TApplication(const TApplication&) = delete;

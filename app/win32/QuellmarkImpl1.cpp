@@ -14,7 +14,8 @@ constexpr const char* kCaption = "QuellmarkX";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 
-// The stored layout, in pixels at 96 dpi.
+// The stored layout, in pixels at 96 dpi; the window scales it to its dpi.
+constexpr int kLayoutDpi = 96;
 constexpr int kLeft = 303, kTop = 203, kClientWidth = 462, kClientHeight = 73;
 constexpr RECT kPrintersBounds{8, 9, 8 + 329, 9 + 21};
 constexpr int kPrinterItemHeight = 13;  // for sizing the drop-down list
@@ -22,9 +23,32 @@ constexpr int kPrinterDropDownItems = 8;
 constexpr RECT kPrintBounds{362, 7, 362 + 75, 7 + 25};
 constexpr const char* kInitialPrinterText = "cboPrinters";
 
+// Sent to a per-monitor aware window that moved to a monitor of another dpi.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
 LRESULT ComboMessage(HWND combo, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     return ::SendMessageA(combo, message, wParam, lParam);
+}
+
+// The system's dpi: what the window starts with before it knows its monitor.
+int SystemDpi()
+{
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kLayoutDpi;
+}
+
+// The dpi of the window's monitor where the system tells it (Windows 10
+// 1607 and later, looked up at run time), else the system's.
+int WindowDpi(HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    const int dpi = getDpiForWindow ? static_cast<int>(getDpiForWindow(window)) : 0;
+    return dpi > 0 ? dpi : SystemDpi();
 }
 
 }  // namespace
@@ -36,7 +60,7 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = WindowProc;
         windowClass.hInstance = application.Instance();
-        windowClass.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+        windowClass.hIcon = ProgramIcon(application.Instance());
         windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = kFormClass;
@@ -51,17 +75,27 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
     ::AppendMenuA(Options_, MF_STRING | MF_UNCHECKED, idMinimalPage, "&Minimal Page");
     ::AppendMenuA(MainMenu1_, MF_POPUP | MF_STRING | MF_CHECKED, reinterpret_cast<UINT_PTR>(Options_), "&Options");
 
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    dpi_ = SystemDpi();
+    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     ::AdjustWindowRectEx(&frame, kFormStyle, TRUE, kFormExStyle);
-    handle_ = ::CreateWindowExA(kFormExStyle, kFormClass, kCaption, kFormStyle, kLeft, kTop, frame.right - frame.left,
-                                frame.bottom - frame.top, application.Handle(), MainMenu1_, application.Instance(),
-                                this);
+    handle_ = ::CreateWindowExA(kFormExStyle, kFormClass, kCaption, kFormStyle, Scale(kLeft), Scale(kTop),
+                                frame.right - frame.left, frame.bottom - frame.top, application.Handle(), MainMenu1_,
+                                application.Instance(), this);
     if (!handle_) {
         ::DestroyMenu(MainMenu1_);
         throw SysUtils::Exception("Cannot create the main window");
     }
     try {
         CreateControls();
+        // Placed on a monitor of another dpi than the system's: fit it.
+        if (const int dpi = WindowDpi(handle_); dpi != dpi_) {
+            dpi_ = dpi;
+            RECT client{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+            ::AdjustWindowRectEx(&client, kFormStyle, TRUE, kFormExStyle);
+            ::SetWindowPos(handle_, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            LayOutControls();
+        }
     } catch (...) {
         Release();
         throw;
@@ -85,26 +119,24 @@ void TQuellmarkX::Release() noexcept
     font_ = nullptr;
 }
 
+int TQuellmarkX::Scale(int pixelsAt96Dpi) const noexcept
+{
+    return ::MulDiv(pixelsAt96Dpi, dpi_, kLayoutDpi);
+}
+
 void TQuellmarkX::CreateControls()
 {
-    // "MS Sans Serif", 8 points: 11 pixels high at 96 dpi.
-    font_ = ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
     const HINSTANCE instance = application_.Instance();
-    // Created in tab order: the printer box first, then the button.
+    // Created in tab order: the printer box first, then the button; placed
+    // by LayOutControls.
     cboPrinters_ = ::CreateWindowExA(
-        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-        kPrintersBounds.left, kPrintersBounds.top, kPrintersBounds.right - kPrintersBounds.left,
-        (kPrintersBounds.bottom - kPrintersBounds.top) + kPrinterDropDownItems * kPrinterItemHeight + 2, handle_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrinters)), instance, nullptr);
-    btnPrint_ = ::CreateWindowExA(0, "BUTTON", "Print", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                  kPrintBounds.left, kPrintBounds.top, kPrintBounds.right - kPrintBounds.left,
-                                  kPrintBounds.bottom - kPrintBounds.top, handle_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrint)), instance, nullptr);
+        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 0,
+        0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrinters)), instance, nullptr);
+    btnPrint_ = ::CreateWindowExA(0, "BUTTON", "Print", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
+                                  0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrint)), instance,
+                                  nullptr);
     if (!cboPrinters_ || !btnPrint_) throw SysUtils::Exception("Cannot create the main window's controls");
-    for (HWND control : {cboPrinters_, btnPrint_})
-        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    FitPrinterBoxHeight();
+    LayOutControls();
     ::SetWindowTextA(cboPrinters_, kInitialPrinterText);
 
     // Typing completes the name from the list: watch the box's edit field.
@@ -115,6 +147,28 @@ void TQuellmarkX::CreateControls()
     }
 }
 
+void TQuellmarkX::LayOutControls()
+{
+    // "MS Sans Serif", 8 points: 11 pixels high at 96 dpi.
+    const HFONT font = ::CreateFontA(Scale(-11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    for (HWND control : {cboPrinters_, btnPrint_})
+        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // The controls use the new font now; the old one can go.
+    if (font_) ::DeleteObject(font_);
+    font_ = font;
+    const auto place = [this](HWND control, const RECT& bounds, int extraHeight) {
+        ::SetWindowPos(control, nullptr, Scale(bounds.left), Scale(bounds.top),
+                       Scale(bounds.right) - Scale(bounds.left),
+                       Scale(bounds.bottom) - Scale(bounds.top) + extraHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    // The printer box's height includes its drop-down list.
+    place(cboPrinters_, kPrintersBounds, kPrinterDropDownItems * Scale(kPrinterItemHeight) + 2);
+    place(btnPrint_, kPrintBounds, 0);
+    FitPrinterBoxHeight();
+}
+
 void TQuellmarkX::FitPrinterBoxHeight()
 {
     // The closed box is 21 pixels high. Its height follows the selection
@@ -122,7 +176,7 @@ void TQuellmarkX::FitPrinterBoxHeight()
     // report the field with its frame), so set, measure and correct. The
     // list's items take the font's height: only owner-drawn lists can be
     // given another.
-    const int wanted = kPrintersBounds.bottom - kPrintersBounds.top;
+    const int wanted = Scale(kPrintersBounds.bottom) - Scale(kPrintersBounds.top);
     LRESULT field = ComboMessage(cboPrinters_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1));
     for (int attempt = 0; attempt < 3 && field != CB_ERR; ++attempt) {
         RECT closed{};
@@ -159,6 +213,16 @@ LRESULT TQuellmarkX::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case kDpiChangedMessage: {
+        // Moved to a monitor of another dpi: the suggested frame, then the
+        // controls and font at the new scale.
+        dpi_ = HIWORD(wParam);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(handle_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        LayOutControls();
+        return 0;
+    }
     case WM_CLOSE:
         ::DestroyWindow(handle_);
         return 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // TQuellmarkX, the main window of the Win32 front-end: the printer box, the
 // Print button and the Options menu with Minimal Page, laid out in pixels at
-// 96 dpi.
+// 96 dpi and scaled to the dpi of its monitor.
 #pragma once
 
 #include <string>
@@ -37,6 +37,8 @@ private:
     static LRESULT CALLBACK PrinterEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void LayOutControls();
+    int Scale(int pixelsAt96Dpi) const noexcept;
     void Release() noexcept;
     void FitPrinterBoxHeight();
     void CompletePrinterName();
@@ -50,6 +52,7 @@ private:
     HMENU MainMenu1_ = nullptr;
     HMENU Options_ = nullptr;
     HFONT font_ = nullptr;
+    int dpi_ = 96;
     WNDPROC editProc_ = nullptr;
 };
 

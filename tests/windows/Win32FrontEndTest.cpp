@@ -4,8 +4,10 @@
 // answered by a thread timer, which their own message loops dispatch.
 #include <windows.h>
 
+
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -162,6 +164,16 @@ RECT ChildRect(HWND parent, HWND child)
     return r;
 }
 
+// The system's dpi; with QUELLMARK_TEST_DPI set, the test first checks that
+// the session was really switched to that dpi.
+int SystemDpi()
+{
+    const HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 class FrontEnd : public ::testing::Test {
 protected:
     FrontEnd() : application_(::GetModuleHandleA(nullptr)), presenter_(application_)
@@ -213,27 +225,35 @@ TEST_F(FrontEnd, MainWindowHasTheStoredLayout)
     EXPECT_EQ(TextOf(application_.Handle()), Messages::ApplicationTitle());
     EXPECT_EQ(::GetWindow(window, GW_OWNER), application_.Handle());
 
+    // The layout is stored at 96 dpi and scaled to the system's.
+    const int dpi = SystemDpi();
+    if (const char* wanted = std::getenv("QUELLMARK_TEST_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(wanted));
+    }
+    const auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, dpi, 96); };
     RECT outer{}, client{};
     ::GetWindowRect(window, &outer);
     ::GetClientRect(window, &client);
-    EXPECT_EQ(outer.left, 303);
-    EXPECT_EQ(outer.top, 203);
-    EXPECT_EQ(client.right, 462);
-    EXPECT_EQ(client.bottom, 73);
+    EXPECT_EQ(outer.left, scaled(303));
+    EXPECT_EQ(outer.top, scaled(203));
+    EXPECT_EQ(client.right, scaled(462));
+    EXPECT_EQ(client.bottom, scaled(73));
     const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
 
-    const RECT combo = ChildRect(window, form.PrinterBox());
-    EXPECT_EQ(combo.left, 8);
-    EXPECT_EQ(combo.top, 9);
-    EXPECT_EQ(combo.right - combo.left, 329);
-    EXPECT_EQ(combo.bottom - combo.top, 21);
-    const RECT button = ChildRect(window, form.PrintButton());
-    EXPECT_EQ(button.left, 362);
-    EXPECT_EQ(button.top, 7);
-    EXPECT_EQ(button.right - button.left, 75);
-    EXPECT_EQ(button.bottom - button.top, 25);
+    const auto expectBounds = [&](HWND control, RECT stored) {
+        const RECT r = ChildRect(window, control);
+        EXPECT_EQ(r.left, scaled(stored.left));
+        EXPECT_EQ(r.top, scaled(stored.top));
+        EXPECT_EQ(r.right, scaled(stored.right));
+        EXPECT_EQ(r.bottom, scaled(stored.bottom));
+    };
+    expectBounds(form.PrinterBox(), {8, 9, 8 + 329, 9 + 21});
+    expectBounds(form.PrintButton(), {362, 7, 362 + 75, 7 + 25});
+    LOGFONTA font{};
+    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(form.PrintButton(), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, scaled(-11));
     EXPECT_EQ(TextOf(form.PrintButton()), "Print");
     // Tab order: the printer box, then the button.
     EXPECT_EQ(::GetWindow(form.PrinterBox(), GW_HWNDNEXT), form.PrintButton());
@@ -248,6 +268,38 @@ TEST_F(FrontEnd, MainWindowHasTheStoredLayout)
     ::GetMenuStringA(options, QuellmarkWin32::idMinimalPage, caption, sizeof caption, MF_BYCOMMAND);
     EXPECT_STREQ(caption, "&Minimal Page");
     EXPECT_FALSE(form.MinimalPageChecked());
+}
+
+TEST_F(FrontEnd, ExecutableCarriesItsIconVersionAndManifest)
+{
+    const HMODULE self = ::GetModuleHandleA(nullptr);
+    const HICON icon = ::LoadIconA(self, MAKEINTRESOURCEA(1));
+    ASSERT_NE(icon, nullptr);
+    Autopilot pilot;
+    QuellmarkWin32::TQuellmarkX form(application_);
+    for (const HWND window : {form.Handle(), application_.Handle()})
+        EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrA(window, GCLP_HICON)), icon);
+
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(self, path, sizeof path);
+    std::vector<char> info(::GetFileVersionInfoSizeA(path, nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(::GetFileVersionInfoA(path, 0, static_cast<DWORD>(info.size()), info.data()));
+    char* version = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\StringFileInfo\\040904E4\\ProductVersion",
+                                 reinterpret_cast<void**>(&version), &length));
+    EXPECT_STREQ(version, QUELLMARK_EXPECTED_VERSION);
+
+    // The manifest: the system leaves scaling to the program, and the
+    // controls come from the side-by-side version 6 common controls.
+    EXPECT_TRUE(::IsProcessDPIAware());
+    char controls[MAX_PATH] = {};
+    ASSERT_NE(::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), controls, sizeof controls), 0u);
+    std::string lower(controls);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(lower.find("\\winsxs\\amd64_microsoft.windows.common-controls_6595b64144ccf1df_6."), std::string::npos)
+        << controls;
 }
 
 TEST_F(FrontEnd, MinimalPageTogglesAndTypingCompletesFromTheList)
