@@ -122,6 +122,8 @@ public:
             return false;
         }
         SocketClose(probe);
+        // Made without connecting (a bound of 0), then connected once its
+        // answer bound is set.
         printer->http.reset(httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC,
                                          tls ? HTTP_ENCRYPTION_ALWAYS : HTTP_ENCRYPTION_IF_REQUESTED, 1, 0,
                                          nullptr));
@@ -131,13 +133,14 @@ public:
                                                              address.port));
             return false;
         }
+        // Each answer bounded, the TLS handshake of ipps:// included.
+        httpSetTimeout(printer->http.get(), kAnswerTimeoutMs / 1000.0, GiveUp, nullptr);
         if (httpReconnect2(printer->http.get(), kConnectTimeoutMs, nullptr) != 0) {
             const int err = httpError(printer->http.get()) ? httpError(printer->http.get()) : ETIMEDOUT;
             OsUtils::SetLastOSError(err, SysUtils::Format("%s:%d: %s", address.host.c_str(), address.port,
                                                           std::strerror(err)));
             return false;
         }
-        httpSetTimeout(printer->http.get(), kAnswerTimeoutMs / 1000.0, GiveUp, nullptr);
 
         // Is there a printer at this path, and which format takes raw bytes?
         ipp_t* request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, *printer);

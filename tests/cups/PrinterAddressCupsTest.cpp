@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -151,6 +152,30 @@ TEST(PrinterAddressSocket, NeverEndingJobsStopAtTheBound)
     }
 }
 
+// Jobs to different printers at the same time, each with its own outcome.
+TEST(PrinterAddressSocket, SeveralPrintersAtOnce)
+{
+    std::vector<std::unique_ptr<AppSocketTestPrinter>> printers;
+    std::vector<std::unique_ptr<JobFile>> jobs;
+    for (int i = 0; i < 4; ++i) {
+        printers.push_back(std::make_unique<AppSocketTestPrinter>(i == 3 ? "error" : "capture"));
+        jobs.push_back(std::make_unique<JobFile>(std::string(200000 + i, static_cast<char>('a' + i))));
+    }
+    std::vector<TJobOutcome> outcomes(printers.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < printers.size(); ++i)
+        threads.emplace_back([&, i] {
+            outcomes[i] = SendFileList(printers[i]->Address(), jobs[i]->List(), kDocumentName, TJobOptions{true, 30000});
+        });
+    for (auto& t : threads) t.join();
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(outcomes[i].state, jsCompleted) << i;
+        EXPECT_EQ(ReadAll(printers[i]->OutDir() + "/AppSocket-Job-1.data"), std::string(200000 + i, 'a' + i));
+    }
+    EXPECT_EQ(outcomes[3].state, jsAborted);
+    EXPECT_EQ(outcomes[3].message.rfind("%%[ Error: undefined; OffendingCommand: nosuchcommand ]%%", 0), 0u);
+}
+
 TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
 {
     CupsTestServer server;
@@ -171,6 +196,10 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
     const std::string text = Raised(server.IppUri("Broken"), job.List());
     EXPECT_EQ(text.rfind("Error sending print job: Error code 8: ", 0), 0u) << text;
     EXPECT_GT(text.size(), std::string("Error sending print job: Error code 8: ").size()) << text;
+
+    // A queue's job is followed by its id on the server when asked to.
+    EXPECT_EQ(SendFileList("Direct", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
+    EXPECT_EQ(SendFileList("Broken", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsAborted);
 
     // Without waiting the job is only sent; an unknown path fails at opening.
     EXPECT_EQ(SendFileList(server.IppUri("Direct"), job.List(), kDocumentName, TJobOptions{}).state, jsSent);

@@ -3,6 +3,8 @@
 // action with every message it shows, and the error box around failures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
@@ -16,6 +18,7 @@
 #include <QTest>
 #include <memory>
 
+#include "AppSocketTestPrinter.h"
 #include "CupsTestServer.h"
 #include "GuiTestSupport.h"
 #include "Messages.h"
@@ -262,6 +265,43 @@ TEST_F(MainWindow, AnUnknownOrEmptyPrinterFailsAtOpeningAndKeepsTheFile)
     PressPrint();
     EXPECT_EQ(closer->Texts(), (std::vector<std::string>{"information: Status Page successfully sent"}));
     EXPECT_EQ(OnlyJob().queue, "A");
+}
+
+// A printer by its address: Ghostscript's page through the window, then a
+// printer that answers a PostScript error and an address nobody can use,
+// each an error box in its step's words with the file kept.
+TEST_F(MainWindow, AddressesPrintOrFailInTheirStepAndKeepTheFile)
+{
+    AppSocketTestPrinter printer;
+    AppSocketTestPrinter refusing("error");
+    // The printers' own folders are in the same temporary directory.
+    const auto jobFiles = [this] {
+        std::size_t n = 0;
+        for (const std::string& name : temp->Files()) n += name.rfind("ps", 0) == 0;
+        return n;
+    };
+    TypePrinter(QString::fromStdString(printer.Address()));
+    PressPrint();
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{"information: Status Page successfully sent"}));
+    EXPECT_EQ(jobFiles(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-1.png"));
+
+    const std::vector<std::pair<std::string, std::string>> failures{
+        {refusing.Address(), "Error sending print job: Error code 8: %%[ Error: undefined; "},
+        {"gopher://printer", "Error opening printer: Error code 22: the address scheme \"gopher://\""},
+    };
+    std::size_t files = 0;
+    for (const auto& [address, start] : failures) {
+        TypePrinter(QString::fromStdString(address));
+        closer->boxes.clear();
+        PressPrint();
+        ASSERT_EQ(closer->boxes.size(), 1u);
+        EXPECT_EQ(closer->boxes[0].kind, "error");
+        EXPECT_EQ(closer->boxes[0].text.rfind(start, 0), 0u) << closer->boxes[0].text;
+        EXPECT_EQ(jobFiles(), ++files);
+        EXPECT_TRUE(window->isEnabled());
+    }
+    EXPECT_TRUE(server->JobIds().empty());
 }
 
 TEST_F(MainWindow, AnUnusableTemporaryDirectoryIsReportedAsInformationAndPrintsNothing)
