@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "OsUtils.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "OsPrimitives.h"
@@ -10,7 +11,17 @@ namespace OsUtils {
 
 namespace {
 
-thread_local OSErrorInfo lastError;
+// This thread's last error, as plain data: a thread_local object with a
+// destructor crashes statically linked mingw-w64 programs when a thread
+// other than the main one ends (seen under Wine), so the text lives in a
+// fixed buffer, cut at its size.
+struct LastError {
+    int code;
+    bool hasText;
+    std::size_t length;
+    char text[1024];
+};
+thread_local LastError lastError;
 
 bool IsBlankOrControl(char c) noexcept
 {
@@ -27,12 +38,17 @@ std::uint32_t NextCounter(std::uint32_t counter) noexcept
 void SetLastOSError(int code, std::optional<std::string> text)
 {
     lastError.code = code;
-    lastError.text = std::move(text);
+    lastError.hasText = text.has_value();
+    lastError.length = text ? std::min(text->size(), sizeof lastError.text) : 0;
+    if (text) std::memcpy(lastError.text, text->data(), lastError.length);
 }
 
 OSErrorInfo GetLastOSError()
 {
-    return lastError;
+    OSErrorInfo error;
+    error.code = lastError.code;
+    if (lastError.hasText) error.text = std::string(lastError.text, lastError.length);
+    return error;
 }
 
 std::string GetTempDirectory(OsPrimitives& os)

@@ -170,8 +170,8 @@ public:
         if (json_) Write(stdout, count_ == 0 ? "]\n" : "\n]\n");
         if (progress_) {
             ClearProgress();
-            Write(stdout, SysUtils::Format("%zu printers: %zu succeeded, %zu failed\n", total_, total_ - failed_,
-                                           failed_));
+            Write(stdout, std::to_string(total_) + " printers: " + std::to_string(total_ - failed_) + " succeeded, " +
+                              std::to_string(failed_) + " failed\n");
         }
         std::fflush(stdout);
     }
@@ -181,7 +181,8 @@ public:
 private:
     void ShowProgress()
     {
-        const std::string line = SysUtils::Format("[%zu/%zu] %zu failed", count_, total_, failed_);
+        const std::string line =
+            "[" + std::to_string(count_) + "/" + std::to_string(total_) + "] " + std::to_string(failed_) + " failed";
         Write(stdout, line);
         shown_ = line.size();
     }
@@ -364,12 +365,14 @@ std::string QueryText(const std::string& printer, const TQueryOutcome& q)
     for (const TQueryValue& v : q.report.values) out += "  " + PlainText(v.label) + ": " + PlainText(v.value) + "\n";
     for (const TQueryTable& table : q.report.tables) {
         for (const TQueryRow& row : table.rows) {
-            out += "  " + TableRowLabel(table.name);
+            out += "  ";
+            out += TableRowLabel(table.name);
+            // "Device %disk0%: Size 1,000, Free space 800, ..."
             for (std::size_t f = 0; f < row.size(); ++f) {
-                if (f == 0)
-                    out += " " + PlainText(row[f].second) + ":";
-                else
-                    out += (f > 1 ? ", " : " ") + FieldLabel(row[f].first) + " " + PlainText(row[f].second);
+                out += f == 0 ? " " : f == 1 ? " " : ", ";
+                if (f > 0) out.append(FieldLabel(row[f].first)).append(" ");
+                out += PlainText(row[f].second);
+                if (f == 0) out += ":";
             }
             out += "\n";
         }

@@ -25,6 +25,14 @@ template <class Result>
 void RunBounded(std::size_t count, int jobs, const std::function<Result(std::size_t)>& work,
                 const std::function<void(std::size_t, Result&)>& done)
 {
+    if (jobs <= 1) {
+        // One at a time needs no thread.
+        for (std::size_t i = 0; i < count; ++i) {
+            Result result = work(i);
+            done(i, result);
+        }
+        return;
+    }
     std::mutex mutex;
     std::condition_variable ready;
     std::deque<std::pair<std::size_t, Result>> finished;

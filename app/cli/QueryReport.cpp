@@ -106,7 +106,7 @@ bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string
     else if (!started)
         error = "the printer's answer is not a status report";
     else
-        error = SysUtils::Format("the printer's answer ended before the end of the report (%zu lines)", lines);
+        error = "the printer's answer ended before the end of the report (" + std::to_string(lines) + " lines)";
     return false;
 }
 
