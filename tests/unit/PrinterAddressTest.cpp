@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "OsUtils.h"
 #include "PrinterAddress.h"
-#include "PrinterUtils.h"
 #include "SysUtils.h"
 
 using namespace PrinterUtils;
@@ -45,25 +43,6 @@ TEST(PrinterAddress, ParsesOrSaysWhy)
                                    : error;
         EXPECT_EQ(got.rfind(c.parsed, 0), 0u) << c.name << " -> " << got;
     }
-}
-
-// Opening an address that cannot be used fails in the step's own words and
-// names the schemes that work; a queue name is never taken for one.
-TEST(PrinterAddress, UnusableAddressFailsAtOpening)
-{
-    for (const char* name : {"ftp://h/x", "socket://h:99999"}) {
-        SysUtils::TStringList files;
-        files.Add("never-opened");
-        try {
-            PrintFileList(name, files, "Doc");
-            ADD_FAILURE() << name;
-        } catch (const SysUtils::EOSError& e) {
-            EXPECT_EQ(e.Message().rfind("Error opening printer: Error code ", 0), 0u) << e.Message();
-            EXPECT_NE(e.Message().find("printer addresses are socket://HOST[:PORT]"), std::string::npos)
-                << e.Message();
-        }
-    }
-    EXPECT_FALSE(IsPrinterAddress("Office Laser"));
 }
 
 TEST(PrinterAddress, BackChannelFindsErrorsAcrossReadsAndStaysBounded)
