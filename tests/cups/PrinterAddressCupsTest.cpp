@@ -56,6 +56,14 @@ std::string ReadAll(const std::string& path)
     return s.str();
 }
 
+// Every byte value, in a pattern that does not repeat at block boundaries.
+std::string Bytes(std::size_t n)
+{
+    std::string bytes(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 131 + n) >> 3);
+    return bytes;
+}
+
 std::string Raised(const std::string& printer, const SysUtils::TStrings& files)
 {
     try {
@@ -83,16 +91,6 @@ TEST(PrinterAddressSocket, GhostscriptPrintsThePageAndAnswersOnTheBackChannel)
     // The window's road: the same job, followed, reported as sent.
     EXPECT_EQ(Raised(printer.Address(), job.List()), "(sent)");
     EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-2.pdf"));
-}
-
-TEST(PrinterAddressSocket, BytesArriveUnchangedInEveryFrameSize)
-{
-    AppSocketTestPrinter printer("capture");
-    std::string bytes(3 * 16384 + 7, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) >> 3);
-    JobFile job(bytes);
-    EXPECT_EQ(Raised(printer.Address(), job.List()), "(sent)");
-    EXPECT_EQ(ReadAll(printer.OutDir() + "/AppSocket-Job-1.data"), bytes);
 }
 
 // Each fault fails in its step's words; none waits past its bound.
@@ -152,14 +150,15 @@ TEST(PrinterAddressSocket, NeverEndingJobsStopAtTheBound)
     }
 }
 
-// Jobs to different printers at the same time, each with its own outcome.
+// Jobs to different printers at the same time, each with its own outcome
+// and its bytes unchanged over several transfer blocks.
 TEST(PrinterAddressSocket, SeveralPrintersAtOnce)
 {
     std::vector<std::unique_ptr<AppSocketTestPrinter>> printers;
     std::vector<std::unique_ptr<JobFile>> jobs;
     for (int i = 0; i < 4; ++i) {
         printers.push_back(std::make_unique<AppSocketTestPrinter>(i == 3 ? "error" : "capture"));
-        jobs.push_back(std::make_unique<JobFile>(std::string(200000 + i, static_cast<char>('a' + i))));
+        jobs.push_back(std::make_unique<JobFile>(Bytes(3 * 16384 + 7 + i)));
     }
     std::vector<TJobOutcome> outcomes(printers.size());
     std::vector<std::thread> threads;
@@ -170,7 +169,7 @@ TEST(PrinterAddressSocket, SeveralPrintersAtOnce)
     for (auto& t : threads) t.join();
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(outcomes[i].state, jsCompleted) << i;
-        EXPECT_EQ(ReadAll(printers[i]->OutDir() + "/AppSocket-Job-1.data"), std::string(200000 + i, 'a' + i));
+        EXPECT_EQ(ReadAll(printers[i]->OutDir() + "/AppSocket-Job-1.data"), Bytes(3 * 16384 + 7 + i)) << i;
     }
     EXPECT_EQ(outcomes[3].state, jsAborted);
     EXPECT_EQ(outcomes[3].message.rfind("%%[ Error: undefined; OffendingCommand: nosuchcommand ]%%", 0), 0u);
