@@ -131,8 +131,26 @@ void RecordServerUnreachable(int err)
                                              std::strerror(err)));
 }
 
+struct HttpCloser {
+    void operator()(http_t* http) const noexcept { httpClose(http); }
+};
+using Connection = std::unique_ptr<http_t, HttpCloser>;
+
+// The calls of one TSpoolerSession on this thread: one connection, made
+// at the first call that needs it, or the failure of making or using it.
+struct Session {
+    int depth = 0;
+    bool tried = false;
+    bool failed = false;
+    Connection http;
+    OsUtils::OSErrorInfo failure;
+};
+thread_local Session session;
+
 // A request that got no IPP answer at all: the connection broke or the
-// server did not answer in time; otherwise the server's status.
+// server did not answer in time; otherwise the server's status. A session
+// whose connection got no answer gives the later calls this failure at
+// once instead of waiting for the server again.
 void RecordRequestFailure(http_t* http)
 {
     const int err = httpError(http);
@@ -140,6 +158,10 @@ void RecordRequestFailure(http_t* http)
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
                                 SysUtils::Format("The print server %s did not answer: %s", ServerName().c_str(),
                                                  std::strerror(err)));
+        if (session.depth > 0 && http == session.http.get()) {
+            session.failed = true;
+            session.failure = OsUtils::GetLastOSError();
+        }
         return;
     }
     RecordCupsError();
@@ -150,11 +172,6 @@ int GiveUpWaiting(http_t*, void*)
 {
     return 0;
 }
-
-struct HttpCloser {
-    void operator()(http_t* http) const noexcept { httpClose(http); }
-};
-using Connection = std::unique_ptr<http_t, HttpCloser>;
 
 // A connection of its own to the configured print server (CUPS_SERVER,
 // client.conf or the local scheduler), bounded in connecting and in every
@@ -181,16 +198,6 @@ Connection ConnectToServer()
     return Connection(http);
 }
 
-// The calls of one TSpoolerSession on this thread: one connection, made
-// at the first call that needs it, or the failure of making it.
-struct Session {
-    int depth = 0;
-    bool tried = false;
-    Connection http;
-    OsUtils::OSErrorInfo failure;
-};
-thread_local Session session;
-
 // A connection for one call: the session's while one is open on this
 // thread, else a connection of the call's own.
 class ServerLink {
@@ -206,11 +213,15 @@ public:
         if (!session.tried) {
             session.tried = true;
             session.http = ConnectToServer();
-            if (!session.http) session.failure = OsUtils::GetLastOSError();
+            session.failed = !session.http;
+            if (session.failed) session.failure = OsUtils::GetLastOSError();
+        }
+        if (session.failed) {
+            OsUtils::SetLastOSError(session.failure.code, session.failure.text);
+            return false;
         }
         http_ = session.http.get();
-        if (!http_) OsUtils::SetLastOSError(session.failure.code, session.failure.text);
-        return http_ != nullptr;
+        return true;
     }
     http_t* get() const { return http_; }
 
@@ -536,6 +547,7 @@ public:
     {
         if (session.depth++ == 0) {
             session.tried = false;
+            session.failed = false;
             session.http.reset();
         }
     }

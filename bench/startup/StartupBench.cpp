@@ -3,8 +3,13 @@
 // DISPLAY and waits for its first top-level window to be mapped. Runs
 // QuellmarkExec against a private print server holding many queues, and a
 // bare Qt window program, alternately; prints the medians and their ratio.
+// With --hung, the print server never answers: QuellmarkExec's first window
+// is then its start-up error box, timed beside lpstat -d, which waits for
+// the same server.
 //
 //   startup_bench QUELLMARKEXEC BAREWINDOW [RUNS=21] [QUEUES=500]
+//   startup_bench --hung QUELLMARKEXEC [RUNS=3]
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <xcb/xcb.h>
@@ -19,6 +24,7 @@
 #include <vector>
 
 #include "CupsTestServer.h"
+#include "HungServer.h"
 
 extern char** environ;
 
@@ -72,6 +78,26 @@ double TimeToWindow(Display& display, const std::string& program)
     return ms;
 }
 
+// Process start to exit, for a program that prints nothing a window needs.
+double TimeToExit(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (rc != 0) throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -80,10 +106,35 @@ double Median(std::vector<double> values)
 
 }  // namespace
 
+// Start-up against a print server that never answers: QuellmarkExec to its
+// error box, lpstat -d to its exit.
+int HungBench(const std::string& program, int runs)
+{
+    const QuellmarkTest::HungServer hung;
+    ::setenv("CUPS_SERVER", hung.Address().c_str(), 1);
+    Display display;
+    std::vector<double> app, peer;
+    for (int i = 0; i < runs; ++i) app.push_back(TimeToWindow(display, program));
+    peer.push_back(TimeToExit({"lpstat", "-d"}));
+    std::printf("server that never answers, runs %d\nQuellmarkExec to its error box median %.1f ms\n"
+                "lpstat -d to its exit %.1f ms\n",
+                runs, Median(app), Median(peer));
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::string(argv[1]) == "--hung") {
+        try {
+            return HungBench(argv[2], argc > 3 ? std::atoi(argv[3]) : 3);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "startup_bench: %s\n", e.what());
+            return 1;
+        }
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s QUELLMARKEXEC BAREWINDOW [RUNS] [QUEUES]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s QUELLMARKEXEC BAREWINDOW [RUNS] [QUEUES] | --hung QUELLMARKEXEC [RUNS]\n",
+                     argv[0]);
         return 2;
     }
     const int runs = argc > 3 ? std::atoi(argv[3]) : 21;
