@@ -53,7 +53,8 @@ enum TJobState : std::uint8_t {
 struct TJobOptions {
     // Follow the job to its end: read a socket:// printer's back channel
     // until it closes, wait for a final IPP state of an ipp:// printer or of
-    // a queue's job on its server.
+    // a CUPS queue's job on its server. Jobs of the Windows spooler are not
+    // followed: they stay jsSent.
     bool wait = false;
     // The bound on that wait, counted from the job's last byte.
     int timeoutMs = kJobOutcomeTimeoutMs;

@@ -196,6 +196,10 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
     EXPECT_EQ(text.rfind("Error sending print job: Error code 8: ", 0), 0u) << text;
     EXPECT_GT(text.size(), std::string("Error sending print job: Error code 8: ").size()) << text;
 
+    // The same over TLS (the scheduler's own certificate).
+    const std::string tls = "ipps" + server.IppUri("Direct").substr(3);
+    EXPECT_EQ(SendFileList(tls, job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
+
     // A queue's job is followed by its id on the server when asked to.
     EXPECT_EQ(SendFileList("Direct", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
     EXPECT_EQ(SendFileList("Broken", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsAborted);
