@@ -39,6 +39,10 @@ mkdir -m 0700 "$run/runtime" && export XDG_RUNTIME_DIR=$run/runtime
 app=$!
 
 if demo_gui_press_print "$run" "$app" "$run/out"; then
+  # The shell finds the launcher by the window's class: the desktop entry's StartupWMClass.
+  class=$(sed -n 's/^StartupWMClass=//p' "$top/packaging/org.quellmark.Quellmark.desktop")
+  timeout 10 xdotool search --all --pid "$app" --class "^${class:-none}\$" >/dev/null ||
+    fail "no window of the program has the class '$class' that the desktop entry names"
   demo_printer_wait "$run" 1 60 || fail "no page came out after Print"
   compgen -G "$run/out/Corvane-Status-Page-*.png" >/dev/null ||
     fail "the printed job is not named \"Corvane Status Page\": $(ls "$run/out")"
