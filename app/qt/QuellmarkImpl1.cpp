@@ -114,11 +114,18 @@ void TQuellmarkX::SetPrinterItems(const SysUtils::TStrings& items)
 {
     QComboBox* box = ui_->cboPrinters;
     const QString text = box->currentText();
+    QStringList names;
+    names.reserve(items.Count());
+    for (const std::string& name : items.Lines()) names << DisplayName(name);
     box->clear();
-    // Each item keeps the name's own bytes: a name that is not UTF-8 is
-    // shown as Latin-1 and still reaches the job unchanged.
-    for (const std::string& name : items.Lines())
-        box->addItem(DisplayName(name), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    box->addItems(names);
+    // A name that is not UTF-8 is shown as Latin-1; its item keeps the
+    // name's own bytes, so it still reaches the job unchanged.
+    for (int i = 0; i < items.Count(); ++i) {
+        const std::string& name = items[i];
+        if (names[i].toStdString() != name)
+            box->setItemData(i, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
     // Filling an empty box selects its first item; the box keeps its text
     // until an item is chosen.
     box->setCurrentIndex(-1);
@@ -140,7 +147,10 @@ std::string TQuellmarkX::PrinterText() const
     const QString text = box->currentText();
     int index = box->currentIndex();
     if (index < 0 || box->itemText(index) != text) index = box->findText(text, Qt::MatchExactly);
-    if (index >= 0) return box->itemData(index).toByteArray().toStdString();
+    if (index >= 0) {
+        const QVariant bytes = box->itemData(index);
+        return bytes.isValid() ? bytes.toByteArray().toStdString() : box->itemText(index).toStdString();
+    }
     return text.toStdString();
 }
 
