@@ -78,4 +78,8 @@ one=$(seconds "${fleet[0]}")
 parallel=$(seconds --jobs "$count" "${fleet[@]}")
 sequential=$(seconds --jobs 1 "${fleet[@]}")
 report "Ghostscript:" "$one" "$parallel" "$sequential" "one"
-echo "(Ghostscript printers share this machine's $(nproc) processors: at once they can be no faster than one at a time divided by $(nproc).)"
+cores=$(nproc)
+bycores=$(seconds --jobs "$cores" "${fleet[@]}")
+printf 'Ghostscript:  --jobs %d (this machine'"'"'s processors) %.2f s, at once / one at a time %.3f\n' \
+    "$cores" "$bycores" "$(echo "$bycores / $sequential" | bc -l)"
+echo "(Ghostscript printers share this machine's $cores processors: together they can be no faster than one at a time divided by $cores.)"
