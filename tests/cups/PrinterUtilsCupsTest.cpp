@@ -351,6 +351,18 @@ TEST_F(PrinterUtilsCups, UnknownOrEmptyPrinterNameFailsToOpenWithoutAJob)
     EXPECT_EQ(OpenFdCount(), fds);
 }
 
+// Only a name the server does not know reads as unknown; a server that
+// refuses to say is reported as refusing.
+TEST_F(PrinterUtilsCups, AQueueTheServerWillNotDescribeReadsForbidden)
+{
+    server_->AddQueue("private_q", {"-E", "-v", "capture:/", "-m", "raw", "-o", "printer-op-policy=private"});
+    int code = 0;
+    const std::string text = OsErrorOf([&] { PrintFiles("private_q", WriteFile("doc.ps", "x"), kDocumentName); }, &code);
+    EXPECT_EQ(code, 1025) << text;
+    EXPECT_TRUE(StartsWith(text, "Error opening printer: Error code 1025: ")) << text;
+    EXPECT_TRUE(server_->JobIds().empty());
+}
+
 TEST_F(PrinterUtilsCups, StoppedServerReadsDifferentlyFromAnUnknownPrinter)
 {
     const std::string file = WriteFile("doc.ps", "x");
