@@ -28,7 +28,6 @@
 #include <thread>
 
 #include "CupsTestServer.h"
-#include "HungServer.h"
 #include "PrinterUtils.h"
 #include "SysUtils.h"
 
@@ -496,28 +495,6 @@ TEST_F(PrinterUtilsCups, ConnectionBreaksDuringA64MebibyteJob)
         for (const int job : server_->JobIds()) EXPECT_GE(server_->WaitForJob(job, 2000), 7) << "job " << job;
         EXPECT_EQ(server_->WaitForJob(server_->JobIds().back()), 7);
     }
-}
-
-// A server that never answers: every call gives up within the bound and
-// names the server; the list and the default of one session share the
-// one attempt, and the list says nothing of it.
-TEST(PrinterUtilsHungServer, CallsGiveUpNamingTheServer)
-{
-    const QuellmarkTest::HungServer hung;
-    ::cupsSetServer(hung.Address().c_str());
-    const std::string reason = "The print server " + hung.Address() + " cannot be reached: Connection timed out";
-    {
-        const TSpoolerSession session;
-        SysUtils::TStringList list;
-        ListPrinters(list, plpLocal | plpNetwork | plpShared);
-        EXPECT_EQ(list.Count(), 0);
-        int code = 0;
-        EXPECT_EQ(OsErrorOf([] { GetDefaultPrinterName(); }, &code), "System Error.  Code: 1282.\r\n" + reason);
-        EXPECT_EQ(code, 1282);
-    }
-    EXPECT_EQ(OsErrorOf([] { PrintFiles("Office", "/dev/null", kDocumentName); }),
-              "Error opening printer: Error code 1282: " + reason);
-    ::cupsSetServer(nullptr);
 }
 
 }  // namespace

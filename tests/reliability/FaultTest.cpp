@@ -247,9 +247,9 @@ TEST_F(FaultPassword, TheDialogAsksTheServerDecidesAndTheRunRemembers)
             const std::string answer = asked < c.answers.size() ? c.answers[asked] : "cancel";
             ++asked;
             if (answer == "cancel") return box.reject();
-            box.findChild<QLineEdit*>("user")->setText(QString::fromStdString(user.Name()));
+            box.findChild<QLineEdit*>("user")->setText(QString::fromStdString(user.name));
             box.findChild<QLineEdit*>("password")
-                ->setText(QString::fromStdString(answer == "right" ? user.Password() : user.Password() + "x"));
+                ->setText(QString::fromStdString(answer == "right" ? user.password : user.password + "x"));
             box.accept();
         };
         const std::size_t jobsBefore = server->JobIds().size();
@@ -261,7 +261,7 @@ TEST_F(FaultPassword, TheDialogAsksTheServerDecidesAndTheRunRemembers)
         if (c.result == sent) {
             ASSERT_EQ(ids.size(), jobsBefore + 1);
             EXPECT_EQ(server->WaitForJob(ids.back()), 9);
-            EXPECT_EQ(server->JobAttributes(ids.back()).at("job-originating-user-name"), user.Name());
+            EXPECT_EQ(server->JobAttributes(ids.back()).at("job-originating-user-name"), user.name);
         } else {
             EXPECT_EQ(ids.size(), jobsBefore);
         }
