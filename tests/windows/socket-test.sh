@@ -21,18 +21,20 @@ cleanup() {
 trap cleanup EXIT
 g++ -std=c++17 -O1 -o "$work/appsocket-printer" "$fixtures/AppSocketPrinter.cpp"
 
-# Starts a printer in mode $1; prints its address.
+# Starts a printer in mode $1 and sets $address to its address. It runs in
+# this shell, not in a command substitution, so that its pid reaches the
+# cleanup.
 start() {
     mkdir -p "$work/$1"
     "$work/appsocket-printer" --port-file "$work/$1/port" --out "$work/$1" --mode "$1" </dev/null >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do [ -s "$work/$1/port" ] && break; sleep 0.1; done
     [ -s "$work/$1/port" ] || { echo "socket-test: the $1 printer did not start" >&2; exit 1; }
-    echo "socket://127.0.0.1:$(cat "$work/$1/port")"
+    address="socket://127.0.0.1:$(cat "$work/$1/port")"
 }
-gs_printer=$(start gs)
-capture=$(start capture)
-error=$(start error)
+start gs; gs_printer=$address
+start capture; capture=$address
+start error; error=$address
 
 QUELLMARK_TEST_SOCKET_GS="$gs_printer" \
 QUELLMARK_TEST_SOCKET_CAPTURE="$capture" \
