@@ -19,5 +19,8 @@ inline constexpr int kJobOutcomeTimeoutMs = 60000;
 // At most this much of a printer's back channel is kept; the rest is read
 // and dropped, so a flooding printer cannot grow memory.
 inline constexpr std::size_t kBackChannelMaxBytes = 64 * 1024;
+// The largest answer of a print server that is read: far more than the
+// list of thousands of queues, so a server streaming without end is cut.
+inline constexpr std::size_t kServerAnswerMaxBytes = 64 * 1024 * 1024;
 
 }  // namespace PrinterUtils

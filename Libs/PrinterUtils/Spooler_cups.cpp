@@ -32,6 +32,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "IppJob_cups.h"
 #include "OsUtils.h"
@@ -151,17 +152,22 @@ thread_local Session session;
 // server did not answer in time; otherwise the server's status. A session
 // whose connection got no answer gives the later calls this failure at
 // once instead of waiting for the server again.
+void RecordNoAnswer(http_t* http, int err)
+{
+    OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
+                            SysUtils::Format("The print server %s did not answer: %s", ServerName().c_str(),
+                                             std::strerror(err)));
+    if (session.depth > 0 && http == session.http.get()) {
+        session.failed = true;
+        session.failure = OsUtils::GetLastOSError();
+    }
+}
+
 void RecordRequestFailure(http_t* http)
 {
     const int err = httpError(http);
     if (err != 0 && cupsLastError() >= IPP_STATUS_ERROR_INTERNAL) {
-        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
-                                SysUtils::Format("The print server %s did not answer: %s", ServerName().c_str(),
-                                                 std::strerror(err)));
-        if (session.depth > 0 && http == session.http.get()) {
-            session.failed = true;
-            session.failure = OsUtils::GetLastOSError();
-        }
+        RecordNoAnswer(http, err);
         return;
     }
     RecordCupsError();
@@ -235,6 +241,100 @@ struct IppDeleter {
 };
 using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
+// The part of an answer not yet parsed.
+struct AnswerCursor {
+    const char* next;
+    const char* end;
+};
+
+ssize_t ReadAnswerBytes(void* context, ipp_uchar_t* buffer, size_t length)
+{
+    auto* cursor = static_cast<AnswerCursor*>(context);
+    const size_t count = std::min(length, static_cast<size_t>(cursor->end - cursor->next));
+    std::memcpy(buffer, cursor->next, count);
+    cursor->next += count;
+    return static_cast<ssize_t>(count);
+}
+
+// The body of a 200 answer, read in large reads (each under the connection's
+// bound) and parsed from memory; null with the last error recorded when it
+// does not arrive whole, is too large or is not an IPP message.
+IppMessage ReadAnswer(http_t* http)
+{
+    std::string body;
+    char chunk[32768];
+    ssize_t got = 0;
+    while ((got = httpRead2(http, chunk, sizeof chunk)) > 0) {
+        body.append(chunk, static_cast<size_t>(got));
+        if (body.size() > kServerAnswerMaxBytes) {
+            httpShutdown(http);
+            RecordNoAnswer(http, EMSGSIZE);
+            return nullptr;
+        }
+    }
+    // libcups ends a read that timed out as if the answer had ended.
+    if (got < 0 || httpGetRemaining(http) > 0) {
+        RecordNoAnswer(http, httpError(http) ? httpError(http) : ETIMEDOUT);
+        return nullptr;
+    }
+    IppMessage response(ippNew());
+    AnswerCursor cursor{body.data(), body.data() + body.size()};
+    ipp_state_t state = IPP_STATE_IDLE;
+    while ((state = ippReadIO(&cursor, ReadAnswerBytes, 1, nullptr, response.get())) != IPP_STATE_DATA) {
+        if (state == IPP_STATE_ERROR) {
+            RecordNoAnswer(http, EBADMSG);
+            return nullptr;
+        }
+    }
+    return response;
+}
+
+// One IPP request without document data, as cupsDoRequest does it, but with
+// the answer read in large reads. libcups parses an answer straight off the
+// socket, a few bytes per read, and with a bound on the connection it polls
+// the socket before each read: over the answer for hundreds of queues that
+// doubled the time to list them. An answer other than 200 (credentials or
+// encryption asked, a refusal) goes to cupsDoRequest, which retries and
+// names the failure as libcups does. Frees the request. Returns the answer
+// when its status is a success, else null with the last error recorded.
+IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource)
+{
+    IppMessage owned(request);
+    http_status_t status = cupsSendRequest(http, request, resource, ippLength(request));
+    if (status == HTTP_STATUS_CONTINUE) {
+        do {
+            status = httpUpdate(http);
+        } while (status == HTTP_STATUS_CONTINUE);
+        if (status == HTTP_STATUS_OK) {
+            IppMessage response = ReadAnswer(http);
+            if (!response) return nullptr;
+            const ipp_status_t ipp = ippGetStatusCode(response.get());
+            if (ipp <= IPP_STATUS_OK_CONFLICTING) return response;
+            const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0,
+                                               nullptr);
+            OsUtils::SetLastOSError(static_cast<int>(ipp), std::string(message ? message : ippErrorString(ipp)));
+            return nullptr;
+        }
+        if (status != HTTP_STATUS_ERROR) httpFlush(http);
+    }
+    if (status == HTTP_STATUS_ERROR) {
+        RecordNoAnswer(http, httpError(http) ? httpError(http) : ETIMEDOUT);
+        return nullptr;
+    }
+    // A declined password prompt: asking again would show it twice.
+    if (status == HTTP_STATUS_CUPS_AUTHORIZATION_CANCELED) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_AUTHENTICATED),
+                                std::string(httpStatus(HTTP_STATUS_UNAUTHORIZED)));
+        return nullptr;
+    }
+    IppMessage response(cupsDoRequest(http, owned.release(), resource));
+    if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        RecordRequestFailure(http);
+        return nullptr;
+    }
+    return response;
+}
+
 // Whether the configured server is this machine's own scheduler: its local
 // socket, or the loopback address on the standard port. Any other server is
 // another machine's, and all its queues are network printers.
@@ -298,20 +398,14 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    const IppMessage response(cupsDoRequest(http, request, "/"));
-    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING &&
-        ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr)
-        return Lookup::Found;
-    if (response && cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) {
-        RecordCupsError();
-        return Lookup::NotFound;
-    }
-    if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING) {
+    const IppMessage response = DoRequest(http, request, "/");
+    if (response && ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr) return Lookup::Found;
+    if (response) {
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return Lookup::NotFound;
     }
-    RecordRequestFailure(http);
-    return Lookup::Failed;
+    return OsUtils::GetLastOSError().code == static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND) ? Lookup::NotFound
+                                                                                            : Lookup::Failed;
 }
 
 class CupsSpoolerPrimitives final : public SpoolerPrimitives {
@@ -332,11 +426,8 @@ public:
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                       static_cast<int>(std::size(kRequested)), nullptr, kRequested);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        const IppMessage response(cupsDoRequest(http.get(), request, "/"));
-        if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-            RecordRequestFailure(http.get());
-            return records;
-        }
+        const IppMessage response = DoRequest(http.get(), request, "/");
+        if (!response) return records;
         const bool remoteServer = !ServerIsLocal();
         ipp_attribute_t* attr = ippFirstAttribute(response.get());
         while (attr) {
