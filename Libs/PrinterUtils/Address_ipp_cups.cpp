@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "IppJob_cups.h"
+#include "IppRequest_cups.h"
 #include "OsUtils.h"
 #include "PrinterAddress.h"
 #include "PrinterBounds.h"
@@ -29,17 +30,9 @@ namespace PrinterUtils {
 
 namespace {
 
-struct HttpCloser {
-    void operator()(http_t* http) const noexcept { httpClose(http); }
-};
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
-};
-using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
-
 // One open ipp:// printer: its connection and the job under way.
 struct IppPrinter {
-    std::unique_ptr<http_t, HttpCloser> http;
+    Connection http;
     std::string uri;
     std::string resource;
     std::string format;
@@ -55,13 +48,6 @@ IppPrinter* PrinterOf(SpoolHandle handle)
 void RecordIppError()
 {
     OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
-}
-
-// A printer that stops answering is given up on at once: the answer bound
-// is the whole wait.
-int GiveUp(http_t*, void*)
-{
-    return 0;
 }
 
 // Never ask on a terminal for a password the program does not have.
@@ -134,7 +120,7 @@ public:
             return false;
         }
         // Each answer bounded, the TLS handshake of ipps:// included.
-        httpSetTimeout(printer->http.get(), kAnswerTimeoutMs / 1000.0, GiveUp, nullptr);
+        BoundAnswers(printer->http.get());
         if (httpReconnect2(printer->http.get(), kConnectTimeoutMs, nullptr) != 0) {
             const int err = httpError(printer->http.get()) ? httpError(printer->http.get()) : ETIMEDOUT;
             OsUtils::SetLastOSError(err, SysUtils::Format("%s:%d: %s", address.host.c_str(), address.port,

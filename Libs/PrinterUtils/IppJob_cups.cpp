@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "IppRequest_cups.h"
 #include "OsUtils.h"
 #include "SpoolerPrimitives.h"
 #include "SysUtils.h"
@@ -22,10 +23,6 @@ constexpr int kLongestPollMs = 1000;
 
 // IPP's final job state: completed (9), besides canceled and aborted.
 constexpr int kIppJobCompleted = 9;
-
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
-};
 
 }  // namespace
 
@@ -69,7 +66,7 @@ bool FollowIppJob(http_t* http, const std::string& printerUri, int jobId, const 
         int port = 0;
         httpSeparateURI(HTTP_URI_CODING_ALL, printerUri.c_str(), scheme, sizeof scheme, user, sizeof user, host,
                         sizeof host, &port, resource, sizeof resource);
-        const std::unique_ptr<ipp_t, IppDeleter> response(cupsDoRequest(http, request, resource));
+        const IppMessage response(cupsDoRequest(http, request, resource));
         if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
             OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
             return false;

@@ -35,6 +35,7 @@
 #include <string>
 
 #include "IppJob_cups.h"
+#include "IppRequest_cups.h"
 #include "OsUtils.h"
 #include "PrinterBounds.h"
 #include "SpoolerPrimitives.h"
@@ -132,11 +133,6 @@ void RecordServerUnreachable(int err)
                                              std::strerror(err)));
 }
 
-struct HttpCloser {
-    void operator()(http_t* http) const noexcept { httpClose(http); }
-};
-using Connection = std::unique_ptr<http_t, HttpCloser>;
-
 // The calls of one TSpoolerSession on this thread: one connection, made
 // at the first call that needs it, or the failure of making or using it.
 struct Session {
@@ -173,12 +169,6 @@ void RecordRequestFailure(http_t* http)
     RecordCupsError();
 }
 
-// Called by libcups when an answer has not come within the bound: give up.
-int GiveUpWaiting(http_t*, void*)
-{
-    return 0;
-}
-
 // A connection of its own to the configured print server (CUPS_SERVER,
 // client.conf or the local scheduler), bounded in connecting and in every
 // answer; null with the last error recorded when the server cannot be
@@ -200,7 +190,7 @@ Connection ConnectToServer()
         RecordServerUnreachable(timedOut ? ETIMEDOUT : errno ? errno : ECONNREFUSED);
         return nullptr;
     }
-    httpSetTimeout(http, kAnswerTimeoutMs / 1000.0, GiveUpWaiting, nullptr);
+    BoundAnswers(http);
     return Connection(http);
 }
 
@@ -236,103 +226,24 @@ private:
     http_t* http_ = nullptr;
 };
 
-struct IppDeleter {
-    void operator()(ipp_t* ipp) const noexcept { ippDelete(ipp); }
-};
-using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
-
-// The part of an answer not yet parsed.
-struct AnswerCursor {
-    const char* next;
-    const char* end;
-};
-
-ssize_t ReadAnswerBytes(void* context, ipp_uchar_t* buffer, size_t length)
-{
-    auto* cursor = static_cast<AnswerCursor*>(context);
-    const size_t count = std::min(length, static_cast<size_t>(cursor->end - cursor->next));
-    std::memcpy(buffer, cursor->next, count);
-    cursor->next += count;
-    return static_cast<ssize_t>(count);
-}
-
-// The body of a 200 answer, read in large reads (each under the connection's
-// bound) and parsed from memory; null with the last error recorded when it
-// does not arrive whole, is too large or is not an IPP message.
-IppMessage ReadAnswer(http_t* http)
-{
-    std::string body;
-    char chunk[32768];
-    ssize_t got = 0;
-    while ((got = httpRead2(http, chunk, sizeof chunk)) > 0) {
-        body.append(chunk, static_cast<size_t>(got));
-        if (body.size() > kServerAnswerMaxBytes) {
-            httpShutdown(http);
-            RecordNoAnswer(http, EMSGSIZE);
-            return nullptr;
-        }
-    }
-    // libcups ends a read that timed out as if the answer had ended.
-    if (got < 0 || httpGetRemaining(http) > 0) {
-        RecordNoAnswer(http, httpError(http) ? httpError(http) : ETIMEDOUT);
-        return nullptr;
-    }
-    IppMessage response(ippNew());
-    AnswerCursor cursor{body.data(), body.data() + body.size()};
-    ipp_state_t state = IPP_STATE_IDLE;
-    while ((state = ippReadIO(&cursor, ReadAnswerBytes, 1, nullptr, response.get())) != IPP_STATE_DATA) {
-        if (state == IPP_STATE_ERROR) {
-            RecordNoAnswer(http, EBADMSG);
-            return nullptr;
-        }
-    }
-    return response;
-}
-
-// One IPP request without document data, as cupsDoRequest does it, but with
-// the answer read in large reads. libcups parses an answer straight off the
-// socket, a few bytes per read, and with a bound on the connection it polls
-// the socket before each read: over the answer for hundreds of queues that
-// doubled the time to list them. An answer other than 200 (credentials or
-// encryption asked, a refusal) goes to cupsDoRequest, which retries and
-// names the failure as libcups does. Frees the request. Returns the answer
-// when its status is a success, else null with the last error recorded.
+// A request to the print server (SendRequest): the answer when its status
+// is a success, else null with the last error recorded.
 IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource)
 {
-    IppMessage owned(request);
-    http_status_t status = cupsSendRequest(http, request, resource, ippLength(request));
-    if (status == HTTP_STATUS_CONTINUE) {
-        do {
-            status = httpUpdate(http);
-        } while (status == HTTP_STATUS_CONTINUE);
-        if (status == HTTP_STATUS_OK) {
-            IppMessage response = ReadAnswer(http);
-            if (!response) return nullptr;
-            const ipp_status_t ipp = ippGetStatusCode(response.get());
-            if (ipp <= IPP_STATUS_OK_CONFLICTING) return response;
-            const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0,
-                                               nullptr);
-            OsUtils::SetLastOSError(static_cast<int>(ipp), std::string(message ? message : ippErrorString(ipp)));
-            return nullptr;
-        }
-        if (status != HTTP_STATUS_ERROR) httpFlush(http);
-    }
-    if (status == HTTP_STATUS_ERROR) {
-        RecordNoAnswer(http, httpError(http) ? httpError(http) : ETIMEDOUT);
+    int noAnswer = 0;
+    IppMessage response = SendRequest(http, request, resource, noAnswer);
+    if (!response) {
+        if (noAnswer)
+            RecordNoAnswer(http, noAnswer);
+        else
+            RecordRequestFailure(http);
         return nullptr;
     }
-    // A declined password prompt: asking again would show it twice.
-    if (status == HTTP_STATUS_CUPS_AUTHORIZATION_CANCELED) {
-        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_AUTHENTICATED),
-                                std::string(httpStatus(HTTP_STATUS_UNAUTHORIZED)));
-        return nullptr;
-    }
-    IppMessage response(cupsDoRequest(http, owned.release(), resource));
-    if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        RecordRequestFailure(http);
-        return nullptr;
-    }
-    return response;
+    const ipp_status_t status = ippGetStatusCode(response.get());
+    if (status <= IPP_STATUS_OK_CONFLICTING) return response;
+    const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
+    OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
+    return nullptr;
 }
 
 // Whether the configured server is this machine's own scheduler: its local
