@@ -338,7 +338,13 @@ public:
                       static_cast<int>(std::size(kRequested)), nullptr, kRequested);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
         const IppMessage response = DoRequest(http.get(), request, "/");
-        if (!response) return records;
+        if (!response) {
+            // A server without queues answers "not found": an empty list,
+            // not a failure.
+            if (OsUtils::GetLastOSError().code == static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND))
+                OsUtils::SetLastOSError(0, std::nullopt);
+            return records;
+        }
         const bool remoteServer = !ServerIsLocal();
         ipp_attribute_t* attr = ippFirstAttribute(response.get());
         while (attr) {

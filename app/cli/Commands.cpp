@@ -16,6 +16,7 @@
 #include "FilePrimitives.h"
 #include "JobPool.h"
 #include "Messages.h"
+#include "OsUtils.h"
 #include "Output.h"
 #include "PrinterUtils.h"
 #include "QueryReport.h"
@@ -106,11 +107,24 @@ private:
 
 // -------------------------------------------------------------------- list
 
+// The printers the print server lists. A server that cannot be asked is an
+// error, never an empty list.
+std::vector<PrinterUtils::TPrinterInfo> ListedPrinters()
+{
+    OsUtils::SetLastOSError(0, std::nullopt);
+    std::vector<PrinterUtils::TPrinterInfo> printers = PrinterUtils::ListPrinterInfo();
+    const OsUtils::OSErrorInfo error = OsUtils::GetLastOSError();
+    if (printers.empty() && error.code != 0)
+        throw SysUtils::Exception("cannot list the printers: " +
+                                  (error.text ? *error.text : SysUtils::Format("error code %d", error.code)));
+    return printers;
+}
+
 int RunList(const TOptions& options)
 {
     // One connection for both questions.
     const PrinterUtils::TSpoolerSession session;
-    const std::vector<PrinterUtils::TPrinterInfo> printers = PrinterUtils::ListPrinterInfo();
+    const std::vector<PrinterUtils::TPrinterInfo> printers = ListedPrinters();
     std::string defaultPrinter;
     try {
         defaultPrinter = PrinterUtils::GetDefaultPrinterName();
@@ -207,7 +221,7 @@ int RunPrint(const TOptions& options)
 {
     std::vector<std::string> printers = options.printers;
     if (options.all) {
-        for (const PrinterUtils::TPrinterInfo& p : PrinterUtils::ListPrinterInfo()) printers.push_back(p.name);
+        for (const PrinterUtils::TPrinterInfo& p : ListedPrinters()) printers.push_back(p.name);
         if (printers.empty()) throw SysUtils::Exception("the print server lists no printers");
     }
     const TDocumentFile document(options.minimal ? "MINSTATUS" : "STATUS",

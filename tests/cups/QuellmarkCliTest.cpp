@@ -128,6 +128,28 @@ TEST_P(QuellmarkCli, Runs)
     EXPECT_EQ(got, c.printed);
 }
 
+// A server without queues lists nothing and that is an answer; a server
+// that cannot be reached is an error, for list and for print --all.
+TEST_F(QuellmarkCli, EmptyServerListsNothingUnreachableServerFails)
+{
+    const CupsTestServer empty;
+    const std::string gone = "CUPS_SERVER=" + empty.Dir() + "/gone.sock";
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string output;
+    } cases[] = {
+        {{"env", "CUPS_SERVER=" + empty.Server(), kProgram, "list", "--json"}, 0, "[]\n"},
+        {{"env", gone, kProgram, "list"}, 1, "quellmark: cannot list the printers: The print server "},
+        {{"env", gone, kProgram, "print", "--all"}, 1, "quellmark: cannot list the printers: The print server "},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(server_->Run(c.args, &out), c.exitCode) << out;
+        EXPECT_EQ(out.rfind(c.output, 0), 0u) << out;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Commands, QuellmarkCli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
