@@ -12,9 +12,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "OsUtils.h"
+#include "HostLookup.h"
 #include "SocketPrimitives.h"
 #include "SysUtils.h"
 
@@ -63,26 +65,37 @@ int ConnectOne(const addrinfo& ai, int timeoutMs)
 
 bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandle& socket)
 {
+    // The lookup and the connects share one bound.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     // An address in numbers needs no name service (whose modules cost more
     // than the whole job to a printer on the local network).
     hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
-    addrinfo* found = nullptr;
-    int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    addrinfo* numeric = nullptr;
+    std::shared_ptr<const HostAddresses> named;
+    int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &numeric);
+    int lookupErrno = errno;
     if (rc == EAI_NONAME) {
         hints.ai_flags = AI_NUMERICSERV;
-        rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+        named = LookUpHost(host, port, hints, timeoutMs);
+        if (!named) {
+            OsUtils::SetLastOSError(ETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
+                                                                "within %d s)", timeoutMs / 1000));
+            return false;
+        }
+        rc = named->rc;
+        lookupErrno = named->err;
     }
     if (rc != 0) {
-        const int code = rc == EAI_SYSTEM ? errno : rc;
-        OsUtils::SetLastOSError(code, SysUtils::Format("unknown host (%s)", rc == EAI_SYSTEM ? std::strerror(errno)
+        const int code = rc == EAI_SYSTEM ? lookupErrno : rc;
+        OsUtils::SetLastOSError(code, SysUtils::Format("unknown host (%s)", rc == EAI_SYSTEM ? std::strerror(lookupErrno)
                                                                                               : ::gai_strerror(rc)));
         return false;
     }
-    // Each address of the host in turn, within one bound for all of them.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const addrinfo* found = named ? named->list : numeric;
+    // Each address of the host in turn, within what is left of the bound.
     int fd = -1;
     int err = ETIMEDOUT;
     for (const addrinfo* ai = found; ai && fd < 0; ai = ai->ai_next) {
@@ -95,7 +108,7 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         fd = ConnectOne(*ai, static_cast<int>(left));
         if (fd < 0) err = errno;
     }
-    ::freeaddrinfo(found);
+    if (numeric) ::freeaddrinfo(numeric);
     if (fd < 0) {
         OsUtils::SetLastOSError(err);
         return false;

@@ -8,9 +8,11 @@
 #include <ws2tcpip.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "OsUtils.h"
+#include "HostLookup.h"
 #include "SocketPrimitives.h"
 #include "SysUtils.h"
 
@@ -93,19 +95,27 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         OsUtils::SetLastOSError(started);
         return false;
     }
+    // The lookup and the connects share one bound.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    const int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    const std::shared_ptr<const HostAddresses> named = LookUpHost(host, port, hints, timeoutMs);
+    if (!named) {
+        OsUtils::SetLastOSError(WSAETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
+                                                               "within %d s)", timeoutMs / 1000));
+        ::WSACleanup();
+        return false;
+    }
+    const int rc = named->rc;
     if (rc != 0) {
         OsUtils::SetLastOSError(rc, SysUtils::Format("unknown host (%s)", OsUtils::SysErrorText(rc).c_str()));
         ::WSACleanup();
         return false;
     }
-    // Each address of the host in turn, within one bound for all of them.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const addrinfo* found = named->list;
+    // Each address of the host in turn, within what is left of the bound.
     SOCKET s = INVALID_SOCKET;
     int err = WSAETIMEDOUT;
     for (const addrinfo* ai = found; ai && s == INVALID_SOCKET; ai = ai->ai_next) {
@@ -117,7 +127,6 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         }
         s = ConnectOne(*ai, static_cast<int>(left), err);
     }
-    ::freeaddrinfo(found);
     if (s == INVALID_SOCKET) {
         OsUtils::SetLastOSError(err);
         ::WSACleanup();

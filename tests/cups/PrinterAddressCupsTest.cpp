@@ -2,11 +2,18 @@
 // Printing by address: socket:// against the virtual AppSocket printer
 // (Ghostscript behind it, and its hostile modes), ipp:// against the private
 // scheduler's printer URIs with no queue made for them on this side.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -17,6 +24,7 @@
 
 #include "AppSocketTestPrinter.h"
 #include "CupsTestServer.h"
+#include "PrinterBounds.h"
 #include "PrinterUtils.h"
 #include "SysUtils.h"
 
@@ -133,6 +141,41 @@ TEST(PrinterAddressSocket, FaultsFailInTheirStep)
         EXPECT_EQ(text.rfind(c.start, 0), 0u) << c.printer << ": " << text;
         EXPECT_NE(text.find(c.part), std::string::npos) << c.printer << ": " << text;
     }
+}
+
+// A name server that never answers: the lookup of the printer's host gives
+// up within the connect bound, instead of waiting out the resolver's retries
+// (a minute here). The name server is a loopback socket that reads nothing,
+// made the only one in a mount namespace of a child process.
+TEST(PrinterAddressSocket, SilentNameServerGivesUpWithinTheBound)
+{
+    const int silent = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(53);
+    at.sin_addr.s_addr = htonl(0x7f000009);  // 127.0.0.9
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << std::strerror(errno);
+    const JobFile conf("nameserver 127.0.0.9\noptions timeout:30 attempts:2\n");
+    const JobFile page(kPage);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(conf.List()[0].c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(77);
+        const auto start = std::chrono::steady_clock::now();
+        const std::string text = Raised("socket://printer.quellmark.test", page.List());
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        std::fprintf(stderr, "%lld ms: %s\n", static_cast<long long>(ms.count()), text.c_str());
+        const bool named = text.rfind("Error opening printer: Error code ", 0) == 0 &&
+                           text.find("the name service did not answer within 5 s") != std::string::npos;
+        ::_exit(named && ms.count() < kConnectTimeoutMs + 2000 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::close(silent);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace here (needs root)";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // A printer that never ends the job, quietly or flooding: the wait ends at
