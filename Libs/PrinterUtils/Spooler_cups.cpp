@@ -11,7 +11,9 @@
 // kAnswerTimeoutMs for each answer (PrinterBounds.h), so no call here can
 // freeze a window for longer. Names keep their bytes from the server to the
 // job. A job that was created but not finished is canceled, so nothing
-// stays held on the server.
+// stays held on the server. A name that is no queue of the server but a
+// printer found on the network (DiscoveredPrinters_cups.h) gets a temporary
+// queue, as lp makes one, under kTemporaryQueueTimeoutMs.
 //
 // Last errors: a failed CUPS call records cupsLastError() (the IPP status,
 // e.g. 1030 for client-error-not-found) with cupsLastErrorString(); a print
@@ -32,8 +34,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
+#include "DiscoveredPrinters_cups.h"
 #include "IppJob_cups.h"
 #include "IppRequest_cups.h"
 #include "OsUtils.h"
@@ -292,6 +297,13 @@ std::string QueueOf(const std::string& name)
 
 enum class Lookup { Found, NotFound, Failed };
 
+// The server's URI of queue name; false when the name does not make one.
+bool QueueUri(const std::string& name, char (&uri)[HTTP_MAX_URI])
+{
+    return httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                            "/printers/%s", name.c_str()) == HTTP_URI_STATUS_OK;
+}
+
 // Whether the server has a printer or class of that name, in one small
 // Get-Printer-Attributes request. A name the server does not know is
 // answered by the server alone: the network is never browsed for it. Any
@@ -300,8 +312,7 @@ enum class Lookup { Found, NotFound, Failed };
 Lookup LookUpQueue(http_t* http, const std::string& name)
 {
     char uri[HTTP_MAX_URI];
-    if (name.empty() || httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                                         ippPort(), "/printers/%s", name.c_str()) != HTTP_URI_STATUS_OK) {
+    if (name.empty() || !QueueUri(name, uri)) {
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return Lookup::NotFound;
     }
@@ -319,6 +330,67 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
                                                                                             : Lookup::Failed;
 }
 
+// The state of a temporary queue being set up: stopped until the server
+// has found the printer and learnt what it can do.
+struct QueueState {
+    ipp_pstate_t state = IPP_PSTATE_STOPPED;
+    std::string message;
+};
+
+QueueState StateOf(ipp_t* response)
+{
+    QueueState state;
+    if (ipp_attribute_t* attr = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM))
+        state.state = static_cast<ipp_pstate_t>(ippGetInteger(attr, 0));
+    if (ipp_attribute_t* attr = ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT))
+        state.message = ippGetString(attr, 0, nullptr);
+    return state;
+}
+
+// Makes the temporary queue of a printer found on the network, as lp
+// does for such a name, and waits until the server says it is ready: at
+// most kTemporaryQueueTimeoutMs, each answer within kAnswerTimeoutMs. A
+// printer the server cannot find or reach leaves the queue stopped without
+// a word; the wait running out is then the failure reported.
+bool MakeTemporaryQueue(http_t* http, const DiscoveredPrinter& printer)
+{
+    char uri[HTTP_MAX_URI];
+    if (!QueueUri(printer.name, uri)) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTemporaryQueueTimeoutMs);
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, printer.deviceUri.c_str());
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, printer.name.c_str());
+    IppMessage response = DoRequest(http, request, "/");
+    if (!response) return false;
+    QueueState state = StateOf(response.get());
+    while (state.state == IPP_PSTATE_STOPPED) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            OsUtils::SetLastOSError(
+                static_cast<int>(IPP_STATUS_ERROR_DEVICE),
+                SysUtils::Format("The network printer %s was not ready within %d s%s%s", printer.name.c_str(),
+                                 kTemporaryQueueTimeoutMs / 1000, state.message.empty() ? "." : ": ",
+                                 state.message.c_str()));
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        static const char* const kRequested[] = {"printer-state", "printer-state-message"};
+        request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      static_cast<int>(std::size(kRequested)), nullptr, kRequested);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        response = DoRequest(http, request, "/");
+        if (!response) return false;
+        state = StateOf(response.get());
+    }
+    return true;
+}
+
 class CupsSpoolerPrimitives final : public SpoolerPrimitives {
 public:
     std::vector<PrinterRecord> EnumPrinters() override
@@ -332,6 +404,10 @@ public:
         std::vector<PrinterRecord> records;
         ServerLink http;
         if (!http.Open()) return records;
+        // Printers found on the network are not listed, but a name typed
+        // later may be one of them: learn them beside the caller, also when
+        // the server has no queue at all.
+        BrowseDiscoveredPrinters();
         static const char* const kRequested[] = {"printer-name", "printer-type", "printer-is-shared"};
         ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
@@ -394,8 +470,17 @@ public:
         auto opened = std::make_unique<CupsPrinter>();
         opened->http = ConnectToServer();
         if (!opened->http) return false;
-        const std::string queue = QueueOf(printerName);
-        if (LookUpQueue(opened->http.get(), queue) != Lookup::Found) return false;
+        std::string queue = QueueOf(printerName);
+        const Lookup lookup = LookUpQueue(opened->http.get(), queue);
+        if (lookup == Lookup::Failed) return false;
+        if (lookup == Lookup::NotFound) {
+            // Not a queue of the server: a printer the network browse found
+            // gets a temporary queue, as lp makes one for it. Any other name
+            // keeps the server's "not found" at once.
+            const std::optional<DiscoveredPrinter> discovered = FindDiscoveredPrinter(queue);
+            if (!discovered || !MakeTemporaryQueue(opened->http.get(), *discovered)) return false;
+            queue = discovered->name;
+        }
         opened->name = queue;
         printer = reinterpret_cast<SpoolHandle>(opened.release());
         return true;

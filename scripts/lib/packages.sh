@@ -13,6 +13,7 @@ QUELLMARK_TEST_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
   clang libclang-rt-14-dev
   appstream desktop-file-utils lintian dbus procps
+  avahi-daemon iproute2
 )
 
 # Installs the given packages that are missing (apt-get, only when needed).

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: Apache-2.0
+// Printers found on the network, typed by name, against the private print
+// server: run by tests/fixtures/network-printer-rig beside printers that
+// announce themselves.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "CupsTestServer.h"
+#include "PrinterUtils.h"
+
+using namespace PrinterUtils;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
+{
+    const char* rig = std::getenv("RIG_DIR");
+    ASSERT_NE(rig, nullptr) << "runs only inside tests/fixtures/network-printer-rig";
+    QuellmarkTest::CupsTestServer server;
+    // Listing the printers starts the browse for printers on the network.
+    SysUtils::TStringList items;
+    ListPrinters(items, plpLocal | plpNetwork);
+    SysUtils::TStringList files;
+    files.Add(QUELLMARK_STATUS_DOCUMENT);
+    const std::string document = ReadFile(QUELLMARK_STATUS_DOCUMENT);
+    struct Case {
+        std::string name;
+        bool stopPrinterFirst;  // the printer stops after it was found
+        std::string error;      // "" when the page prints
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"Rig_Printer", false, ""},
+             {"Rig_Gone", true, "Error opening printer: Error code 1284: The network printer Rig_Gone was not ready "
+                                "within 10 s."},
+             {"Rig_Printr", false, "Error opening printer: Error code 1030: The printer or class does not exist."}}) {
+        if (c.stopPrinterFirst) ::kill(std::stoi(ReadFile(fs::path(rig) / (c.name + ".pid"))), SIGKILL);
+        const auto start = std::chrono::steady_clock::now();
+        std::string error;
+        TJobOutcome outcome;
+        try {
+            outcome = SendFileList(c.name, files, "Corvane Status Page", TJobOptions{true, 30000});
+        } catch (const SysUtils::EOSError& e) {
+            error = e.Message();
+        }
+        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(kTemporaryQueueTimeoutMs + kAnswerTimeoutMs))
+            << c.name;
+        if (!c.error.empty()) continue;
+        EXPECT_EQ(outcome.state, jsCompleted) << c.name;
+        EXPECT_EQ(server.JobAttributes(static_cast<int>(outcome.jobId))["job-name"], "Corvane Status Page");
+        std::string kept;
+        for (const auto& entry : fs::directory_iterator(fs::path(rig) / c.name))
+            if (entry.path().extension() == ".ps") kept = ReadFile(entry.path());
+        EXPECT_TRUE(kept == document) << c.name << ": kept " << kept.size() << " of " << document.size() << " bytes";
+    }
+}
+
+}  // namespace
