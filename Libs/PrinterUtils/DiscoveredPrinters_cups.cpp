@@ -111,4 +111,26 @@ std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name)
     return TheBrowser().Find(name);
 }
 
+std::optional<std::string> ResolveDeviceUri(const DiscoveredPrinter& printer)
+{
+    // libcups resolves a destination's device URI on the way to connecting
+    // to it; unconnected, it stops after the resolution and the lookup of
+    // the host, and leaves the result in the destination.
+    struct Dests {
+        int count = 0;
+        cups_dest_t* dests = nullptr;
+        ~Dests() { cupsFreeDests(count, dests); }
+    } one;
+    one.count = cupsAddDest(printer.name.c_str(), nullptr, 0, &one.dests);
+    cups_dest_t* dest = cupsGetDest(printer.name.c_str(), nullptr, one.count, one.dests);
+    if (!dest) return std::nullopt;
+    dest->num_options = cupsAddOption("device-uri", printer.deviceUri.c_str(), dest->num_options, &dest->options);
+    int cancel = 0;
+    http_t* http = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE | CUPS_DEST_FLAGS_UNCONNECTED, kConnectTimeoutMs,
+                                   &cancel, nullptr, 0, nullptr, nullptr);
+    if (!http) return std::nullopt;
+    httpClose(http);
+    return std::string(cupsGetOption("device-uri", dest->num_options, dest->options));
+}
+
 }  // namespace PrinterUtils

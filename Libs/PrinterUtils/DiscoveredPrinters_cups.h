@@ -14,7 +14,7 @@ namespace PrinterUtils {
 
 struct DiscoveredPrinter {
     std::string name;       // as lp and lpstat -e spell it
-    std::string deviceUri;  // as announced; the print server resolves it
+    std::string deviceUri;  // as announced: by DNS-SD service name
 };
 
 // Starts a browse (at most kDiscoveryTimeoutMs) on a thread of its own
@@ -26,5 +26,12 @@ void BrowseDiscoveredPrinters();
 // has not found it, waits for that browse (at most kDiscoveryTimeoutMs).
 // Empty when none has that name or no browse was ever started.
 std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name);
+
+// The printer's device URI with its service name resolved to a host and a
+// port, as lp hands it to the print server: a temporary queue made from a
+// service name cannot be deleted cleanly by the server (CUPS 2.4 crashes
+// doing so). Resolving takes at most kConnectTimeoutMs, plus the system's
+// own host name lookup; empty when the printer is not on the network.
+std::optional<std::string> ResolveDeviceUri(const DiscoveredPrinter& printer);
 
 }  // namespace PrinterUtils

@@ -359,11 +359,18 @@ bool MakeTemporaryQueue(http_t* http, const DiscoveredPrinter& printer)
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return false;
     }
+    const std::optional<std::string> deviceUri = ResolveDeviceUri(printer);
+    if (!deviceUri) {
+        OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_DEVICE),
+                                SysUtils::Format("The network printer %s cannot be found on the network.",
+                                                 printer.name.c_str()));
+        return false;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTemporaryQueueTimeoutMs);
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, printer.deviceUri.c_str());
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, deviceUri->c_str());
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, printer.name.c_str());
     IppMessage response = DoRequest(http, request, "/");
     if (!response) return false;
