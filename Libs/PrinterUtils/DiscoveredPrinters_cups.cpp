@@ -10,7 +10,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -93,6 +95,27 @@ private:
     Found found_;
 };
 
+// libcups resolves a destination's device URI on the way to connecting to
+// it; unconnected, it stops after the resolution and the lookup of the
+// host, and leaves the result in the destination.
+std::optional<std::string> ResolveNow(const DiscoveredPrinter& printer)
+{
+    struct Dests {
+        int count = 0;
+        cups_dest_t* dests = nullptr;
+        ~Dests() { cupsFreeDests(count, dests); }
+    } one;
+    one.count = cupsAddDest(printer.name.c_str(), nullptr, 0, &one.dests);
+    cups_dest_t* dest = cupsGetDest(printer.name.c_str(), nullptr, one.count, one.dests);
+    if (!dest) return std::nullopt;
+    dest->num_options = cupsAddOption("device-uri", printer.deviceUri.c_str(), dest->num_options, &dest->options);
+    http_t* http = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE | CUPS_DEST_FLAGS_UNCONNECTED, kConnectTimeoutMs,
+                                   nullptr, nullptr, 0, nullptr, nullptr);
+    if (!http) return std::nullopt;
+    httpClose(http);
+    return std::string(cupsGetOption("device-uri", dest->num_options, dest->options));
+}
+
 Browser& TheBrowser()
 {
     static Browser browser;
@@ -113,24 +136,16 @@ std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name)
 
 std::optional<std::string> ResolveDeviceUri(const DiscoveredPrinter& printer)
 {
-    // libcups resolves a destination's device URI on the way to connecting
-    // to it; unconnected, it stops after the resolution and the lookup of
-    // the host, and leaves the result in the destination.
-    struct Dests {
-        int count = 0;
-        cups_dest_t* dests = nullptr;
-        ~Dests() { cupsFreeDests(count, dests); }
-    } one;
-    one.count = cupsAddDest(printer.name.c_str(), nullptr, 0, &one.dests);
-    cups_dest_t* dest = cupsGetDest(printer.name.c_str(), nullptr, one.count, one.dests);
-    if (!dest) return std::nullopt;
-    dest->num_options = cupsAddOption("device-uri", printer.deviceUri.c_str(), dest->num_options, &dest->options);
-    int cancel = 0;
-    http_t* http = cupsConnectDest(dest, CUPS_DEST_FLAGS_DEVICE | CUPS_DEST_FLAGS_UNCONNECTED, kConnectTimeoutMs,
-                                   &cancel, nullptr, 0, nullptr, nullptr);
-    if (!http) return std::nullopt;
-    httpClose(http);
-    return std::string(cupsGetOption("device-uri", dest->num_options, dest->options));
+    // libcups' resolution through avahi has a wait of its own (up to 90 s)
+    // that no argument shortens: it runs on a thread of its own, and a
+    // resolution that takes longer than the bound is left to finish there
+    // unheard.
+    auto answer = std::make_shared<std::promise<std::optional<std::string>>>();
+    std::future<std::optional<std::string>> resolved = answer->get_future();
+    std::thread([printer, answer] { answer->set_value(ResolveNow(printer)); }).detach();
+    if (resolved.wait_for(std::chrono::milliseconds(kConnectTimeoutMs)) != std::future_status::ready)
+        return std::nullopt;
+    return resolved.get();
 }
 
 }  // namespace PrinterUtils

@@ -30,8 +30,8 @@ std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name);
 // The printer's device URI with its service name resolved to a host and a
 // port, as lp hands it to the print server: a temporary queue made from a
 // service name cannot be deleted cleanly by the server (CUPS 2.4 crashes
-// doing so). Resolving takes at most kConnectTimeoutMs, plus the system's
-// own host name lookup; empty when the printer is not on the network.
+// doing so). Empty when the printer is not found on the network within
+// kConnectTimeoutMs.
 std::optional<std::string> ResolveDeviceUri(const DiscoveredPrinter& printer);
 
 }  // namespace PrinterUtils
