@@ -295,7 +295,9 @@ std::string QueueOf(const std::string& name)
     return slash == std::string::npos ? name : name.substr(0, slash);
 }
 
-enum class Lookup { Found, NotFound, Failed };
+// SettingUp: a temporary queue whose printer the server has not set up
+// (yet, or ever: one that failed stays stopped until the server drops it).
+enum class Lookup { Found, SettingUp, NotFound, Failed };
 
 // The server's URI of queue name; false when the name does not make one.
 bool QueueUri(const std::string& name, char (&uri)[HTTP_MAX_URI])
@@ -316,12 +318,23 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return Lookup::NotFound;
     }
+    static const char* const kRequested[] = {"printer-name", "printer-is-temporary", "printer-is-accepting-jobs",
+                                             "printer-state"};
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(kRequested)), nullptr, kRequested);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     const IppMessage response = DoRequest(http, request, "/");
-    if (response && ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr) return Lookup::Found;
+    if (response && ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr) {
+        const auto flag = [&](const char* name) {
+            return ippGetBoolean(ippFindAttribute(response.get(), name, IPP_TAG_BOOLEAN), 0) != 0;
+        };
+        ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM);
+        const bool stopped = ippGetInteger(state, 0) == IPP_PSTATE_STOPPED;
+        return flag("printer-is-temporary") && stopped && !flag("printer-is-accepting-jobs") ? Lookup::SettingUp
+                                                                                             : Lookup::Found;
+    }
     if (response) {
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return Lookup::NotFound;
@@ -347,18 +360,47 @@ QueueState StateOf(ipp_t* response)
     return state;
 }
 
-// Makes the temporary queue of a printer found on the network, as lp
-// does for such a name, and waits until the server says it is ready: at
-// most kTemporaryQueueTimeoutMs, each answer within kAnswerTimeoutMs. A
-// printer the server cannot find or reach leaves the queue stopped without
-// a word; the wait running out is then the failure reported.
-bool MakeTemporaryQueue(http_t* http, const DiscoveredPrinter& printer)
+// Waits until the server says the temporary queue name is ready: at most
+// kTemporaryQueueTimeoutMs from start, each answer within kAnswerTimeoutMs.
+// A printer the server cannot find or reach leaves the queue stopped
+// without a word; the wait running out is then the failure reported.
+bool WaitForTemporaryQueue(http_t* http, const std::string& name, QueueState state,
+                           std::chrono::steady_clock::time_point start)
 {
     char uri[HTTP_MAX_URI];
-    if (!QueueUri(printer.name, uri)) {
+    if (!QueueUri(name, uri)) {
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return false;
     }
+    const auto deadline = start + std::chrono::milliseconds(kTemporaryQueueTimeoutMs);
+    while (state.state == IPP_PSTATE_STOPPED) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            OsUtils::SetLastOSError(
+                static_cast<int>(IPP_STATUS_ERROR_DEVICE),
+                SysUtils::Format("The network printer %s was not ready within %d s%s%s", name.c_str(),
+                                 kTemporaryQueueTimeoutMs / 1000, state.message.empty() ? "." : ": ",
+                                 state.message.c_str()));
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        static const char* const kRequested[] = {"printer-state", "printer-state-message"};
+        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      static_cast<int>(std::size(kRequested)), nullptr, kRequested);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        const IppMessage response = DoRequest(http, request, "/");
+        if (!response) return false;
+        state = StateOf(response.get());
+    }
+    return true;
+}
+
+// Makes the temporary queue of a printer found on the network, as lp
+// does for such a name, and waits until it is ready.
+bool MakeTemporaryQueue(http_t* http, const DiscoveredPrinter& printer)
+{
+    const auto start = std::chrono::steady_clock::now();
     const std::optional<std::string> deviceUri = ResolveDeviceUri(printer);
     if (!deviceUri) {
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_DEVICE),
@@ -366,36 +408,13 @@ bool MakeTemporaryQueue(http_t* http, const DiscoveredPrinter& printer)
                                                  printer.name.c_str()));
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTemporaryQueueTimeoutMs);
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, deviceUri->c_str());
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, printer.name.c_str());
-    IppMessage response = DoRequest(http, request, "/");
-    if (!response) return false;
-    QueueState state = StateOf(response.get());
-    while (state.state == IPP_PSTATE_STOPPED) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            OsUtils::SetLastOSError(
-                static_cast<int>(IPP_STATUS_ERROR_DEVICE),
-                SysUtils::Format("The network printer %s was not ready within %d s%s%s", printer.name.c_str(),
-                                 kTemporaryQueueTimeoutMs / 1000, state.message.empty() ? "." : ": ",
-                                 state.message.c_str()));
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        static const char* const kRequested[] = {"printer-state", "printer-state-message"};
-        request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                      static_cast<int>(std::size(kRequested)), nullptr, kRequested);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        response = DoRequest(http, request, "/");
-        if (!response) return false;
-        state = StateOf(response.get());
-    }
-    return true;
+    const IppMessage response = DoRequest(http, request, "/");
+    return response && WaitForTemporaryQueue(http, printer.name, StateOf(response.get()), start);
 }
 
 class CupsSpoolerPrimitives final : public SpoolerPrimitives {
@@ -480,6 +499,9 @@ public:
         std::string queue = QueueOf(printerName);
         const Lookup lookup = LookUpQueue(opened->http.get(), queue);
         if (lookup == Lookup::Failed) return false;
+        if (lookup == Lookup::SettingUp &&
+            !WaitForTemporaryQueue(opened->http.get(), queue, QueueState{}, std::chrono::steady_clock::now()))
+            return false;
         if (lookup == Lookup::NotFound) {
             // Not a queue of the server: a printer the network browse found
             // gets a temporary queue, as lp makes one for it. Any other name

@@ -48,6 +48,9 @@ TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
              {"Rig_Printer", 0, ""},
              {"Rig_Gone", SIGSTOP, "Error opening printer: Error code 1284: The network printer Rig_Gone was not "
                                    "ready within 10 s."},
+             // Again, while the server keeps the stopped queue.
+             {"Rig_Gone", 0, "Error opening printer: Error code 1284: The network printer Rig_Gone was not ready "
+                             "within 10 s."},
              {"Rig_Printr", 0, "Error opening printer: Error code 1030: The printer or class does not exist."}}) {
         if (c.signal) ::kill(std::stoi(ReadFile(fs::path(rig) / (c.name + ".pid"))), c.signal);
         const auto start = std::chrono::steady_clock::now();
