@@ -38,15 +38,15 @@ public:
     void Start()
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (running_) return;
-        if (worker_.joinable()) worker_.join();
-        running_ = true;
-        worker_ = std::thread(&Browser::Run, this);
+        StartLocked();
     }
 
     std::optional<DiscoveredPrinter> Find(const std::string& name)
     {
         std::unique_lock<std::mutex> lock(mutex_);
+        // A caller that never listed the printers (the command line's print)
+        // browses once, as lp does for a name the server does not know.
+        if (!started_) StartLocked();
         auto it = found_.find(name);
         if (it == found_.end() && running_) {
             done_.wait_for(lock, std::chrono::milliseconds(kDiscoveryTimeoutMs), [this] { return !running_; });
@@ -57,6 +57,15 @@ public:
     }
 
 private:
+    void StartLocked()
+    {
+        if (running_) return;
+        if (worker_.joinable()) worker_.join();
+        running_ = true;
+        started_ = true;
+        worker_ = std::thread(&Browser::Run, this);
+    }
+
     void Run()
     {
         // Before browsing, libcups asks the print server for its default
@@ -91,6 +100,7 @@ private:
     std::condition_variable done_;
     std::thread worker_;
     bool running_ = false;
+    bool started_ = false;
     int cancel_ = 0;  // libcups polls it; set once, when the process ends
     Found found_;
 };

@@ -23,8 +23,9 @@ void BrowseDiscoveredPrinters();
 
 // The printer the last browse found under that name, compared without
 // case as the print server compares queue names. While a browse runs and
-// has not found it, waits for that browse (at most kDiscoveryTimeoutMs).
-// Empty when none has that name or no browse was ever started.
+// has not found it, waits for that browse (at most kDiscoveryTimeoutMs);
+// the first call starts one when none was ever started. Empty when none
+// has that name.
 std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name);
 
 // The printer's device URI with its service name resolved to a host and a
