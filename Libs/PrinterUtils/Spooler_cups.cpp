@@ -43,6 +43,7 @@
 #include "IppRequest_cups.h"
 #include "OsUtils.h"
 #include "PrinterBounds.h"
+#include "SocketPrimitives.h"
 #include "SpoolerPrimitives.h"
 #include "SysUtils.h"
 
@@ -131,11 +132,31 @@ std::string ServerName()
     return SysUtils::Format("%s:%d", server, ippPort());
 }
 
-void RecordServerUnreachable(int err)
+void RecordServerUnreachable(const std::string& reason)
 {
     OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE),
                             SysUtils::Format("The print server %s cannot be reached: %s", ServerName().c_str(),
-                                             std::strerror(err)));
+                                             reason.c_str()));
+}
+
+// Why a connection to the server failed at once. libcups' clean-up after a
+// failed connect leaves errno at "Bad file descriptor" whatever happened,
+// so the system is asked again: the local socket's path, or one connect of
+// our own to host and port.
+std::string WhyUnreachable()
+{
+    const std::string server = cupsServer();
+    if (!server.empty() && server.front() == '/') {
+        struct stat st {};
+        return std::strerror(::stat(server.c_str(), &st) != 0 ? errno : ECONNREFUSED);
+    }
+    SocketHandle probe = kNoSocket;
+    if (SocketConnect(server, ippPort(), kConnectTimeoutMs, probe)) {
+        SocketClose(probe);
+        return std::strerror(ECONNREFUSED);
+    }
+    const OsUtils::OSErrorInfo error = OsUtils::GetLastOSError();
+    return error.text ? *error.text : std::strerror(error.code);
 }
 
 // The calls of one TSpoolerSession on this thread: one connection, made
@@ -189,10 +210,10 @@ Connection ConnectToServer()
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                                 kConnectTimeoutMs, nullptr);
     if (!http) {
-        // libcups closes the attempt's socket after a timeout, which leaves
-        // errno meaningless: an attempt that used up the bound timed out.
+        // An attempt that used up the bound timed out; any other failed at
+        // once and is asked about again.
         const bool timedOut = std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kConnectTimeoutMs);
-        RecordServerUnreachable(timedOut ? ETIMEDOUT : errno ? errno : ECONNREFUSED);
+        RecordServerUnreachable(timedOut ? std::strerror(ETIMEDOUT) : WhyUnreachable());
         return nullptr;
     }
     BoundAnswers(http);

@@ -247,14 +247,23 @@ TEST_F(PrinterUtilsCups, NoDefaultRaisesTheServersStatusInSystemForm)
     });
 }
 
+// A stopped server, by its local socket and by its port: the system's own
+// reason, not what libcups' clean-up left behind.
 TEST_F(PrinterUtilsCups, DefaultWithServerDownSaysTheServerIsUnreachable)
 {
     server_->SetServerDefault("local_a");
     server_->Stop();
-    int code = 0;
-    const std::string text = OsErrorOf([] { GetDefaultPrinterName(); }, &code);
-    EXPECT_EQ(code, 1282);
-    EXPECT_TRUE(StartsWith(text, "System Error.  Code: 1282.\r\nThe print server ")) << text;
+    const std::string port = "127.0.0.1:" + std::to_string(server_->Port());
+    for (const auto& [server, reason] : {std::pair{server_->Server(), std::string("No such file or directory")},
+                                         std::pair{port, std::string("Connection refused")}}) {
+        ::cupsSetServer(server.c_str());
+        int code = 0;
+        const std::string text = OsErrorOf([] { GetDefaultPrinterName(); }, &code);
+        EXPECT_EQ(code, 1282);
+        EXPECT_EQ(text, "System Error.  Code: 1282.\r\nThe print server " + server + " cannot be reached: " + reason)
+            << text;
+    }
+    ::cupsSetServer(server_->Server().c_str());
 }
 
 TEST_F(PrinterUtilsCups, BytesArriveUnchanged)
