@@ -30,6 +30,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -327,6 +328,17 @@ bool QueueUri(const std::string& name, char (&uri)[HTTP_MAX_URI])
                             "/printers/%s", name.c_str()) == HTTP_URI_STATUS_OK;
 }
 
+// The attributes asked for of the queue at uri (Get-Printer-Attributes).
+IppMessage AskAboutQueue(http_t* http, const char* uri, std::initializer_list<const char*> attributes)
+{
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(attributes.size()), nullptr, attributes.begin());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    return DoRequest(http, request, "/");
+}
+
 // Whether the server has a printer or class of that name, in one small
 // Get-Printer-Attributes request. A name the server does not know is
 // answered by the server alone: the network is never browsed for it. Any
@@ -339,14 +351,8 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
         OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND), std::string(kNoSuchPrinter));
         return Lookup::NotFound;
     }
-    static const char* const kRequested[] = {"printer-name", "printer-is-temporary", "printer-is-accepting-jobs",
-                                             "printer-state"};
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(kRequested)), nullptr, kRequested);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    const IppMessage response = DoRequest(http, request, "/");
+    const IppMessage response = AskAboutQueue(
+        http, uri, {"printer-name", "printer-is-temporary", "printer-is-accepting-jobs", "printer-state"});
     if (response && ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr) {
         const auto flag = [&](const char* name) {
             return ippGetBoolean(ippFindAttribute(response.get(), name, IPP_TAG_BOOLEAN), 0) != 0;
@@ -404,13 +410,7 @@ bool WaitForTemporaryQueue(http_t* http, const std::string& name, QueueState sta
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        static const char* const kRequested[] = {"printer-state", "printer-state-message"};
-        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                      static_cast<int>(std::size(kRequested)), nullptr, kRequested);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        const IppMessage response = DoRequest(http, request, "/");
+        const IppMessage response = AskAboutQueue(http, uri, {"printer-state", "printer-state-message"});
         if (!response) return false;
         state = StateOf(response.get());
     }
