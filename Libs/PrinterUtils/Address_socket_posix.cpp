@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "OsUtils.h"
@@ -74,7 +74,7 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     // than the whole job to a printer on the local network).
     hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
     addrinfo* numeric = nullptr;
-    std::shared_ptr<const HostAddresses> named;
+    std::optional<HostAddresses> named;
     int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &numeric);
     int lookupErrno = errno;
     if (rc == EAI_NONAME) {
@@ -94,7 +94,7 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
                                                                                               : ::gai_strerror(rc)));
         return false;
     }
-    const addrinfo* found = named ? named->list : numeric;
+    const addrinfo* found = named ? named->list.get() : numeric;
     // Each address of the host in turn, within what is left of the bound.
     int fd = -1;
     int err = ETIMEDOUT;

@@ -8,7 +8,7 @@
 #include <ws2tcpip.h>
 
 #include <chrono>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "OsUtils.h"
@@ -101,7 +101,7 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    const std::shared_ptr<const HostAddresses> named = LookUpHost(host, port, hints, timeoutMs);
+    const std::optional<HostAddresses> named = LookUpHost(host, port, hints, timeoutMs);
     if (!named) {
         OsUtils::SetLastOSError(WSAETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
                                                                "within %d s)", timeoutMs / 1000));
@@ -114,7 +114,7 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         ::WSACleanup();
         return false;
     }
-    const addrinfo* found = named->list;
+    const addrinfo* found = named->list.get();
     // Each address of the host in turn, within what is left of the bound.
     SOCKET s = INVALID_SOCKET;
     int err = WSAETIMEDOUT;

@@ -10,12 +10,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+#include "BoundedCall.h"
 #include "PrinterBounds.h"
 
 namespace PrinterUtils {
@@ -147,15 +147,10 @@ std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name)
 std::optional<std::string> ResolveDeviceUri(const DiscoveredPrinter& printer)
 {
     // libcups' resolution through avahi has a wait of its own (up to 90 s)
-    // that no argument shortens: it runs on a thread of its own, and a
-    // resolution that takes longer than the bound is left to finish there
-    // unheard.
-    auto answer = std::make_shared<std::promise<std::optional<std::string>>>();
-    std::future<std::optional<std::string>> resolved = answer->get_future();
-    std::thread([printer, answer] { answer->set_value(ResolveNow(printer)); }).detach();
-    if (resolved.wait_for(std::chrono::milliseconds(kConnectTimeoutMs)) != std::future_status::ready)
-        return std::nullopt;
-    return resolved.get();
+    // that no argument shortens.
+    const std::optional<std::optional<std::string>> resolved =
+        CallWithin(kConnectTimeoutMs, [printer] { return ResolveNow(printer); });
+    return resolved ? *resolved : std::nullopt;
 }
 
 }  // namespace PrinterUtils
