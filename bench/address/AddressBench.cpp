@@ -11,9 +11,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,9 +25,9 @@
 #include <vector>
 
 #include "AppSocketTestPrinter.h"
+#include "MeasuredRun.h"
 #include "PrinterUtils.h"
 
-extern char** environ;
 
 namespace {
 
@@ -81,44 +79,12 @@ int SendPlain(int port, const std::string& file)
     return 0;
 }
 
-struct Sample {
-    double ms = 0;
-    long rssKb = 0;
-    double callMs = 0;
-};
-
 // Runs this program with args under printing_measure.
-Sample Run(const std::string& self, const std::vector<std::string>& args)
+MeasuredSample Run(const std::string& self, const std::vector<std::string>& args)
 {
-    int pipefd[2];
-    if (::pipe(pipefd) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipefd[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-    std::vector<std::string> all{QUELLMARK_PRINTING_MEASURE, self};
+    std::vector<std::string> all{self};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot run printing_measure");
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipefd[1]);
-    std::string text;
-    char buf[512];
-    for (ssize_t n; (n = ::read(pipefd[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-    ::close(pipefd[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(args[0] + " failed: " + text);
-    Sample s;
-    const auto call = text.find("call ");
-    if (call != std::string::npos) s.callMs = std::atof(text.c_str() + call + 5);
-    const auto nl = text.find_last_of('\n', text.size() - 2);
-    std::sscanf(text.c_str() + (nl == std::string::npos ? 0 : nl + 1), "%lf %ld", &s.ms, &s.rssKb);
-    return s;
+    return RunMeasured(QUELLMARK_PRINTING_MEASURE, all);
 }
 
 double Median(std::vector<double> v)
@@ -164,8 +130,8 @@ int main(int argc, char** argv)
         for (int i = 0; i < n; ++i) {
             // Each side goes first in every other pair, so neither always
             // meets a printer that has just finished the other's job.
-            Sample a;
-            Sample p;
+            MeasuredSample a;
+            MeasuredSample p;
             if (i % 2 == 0) {
                 a = Run(self, {"--send", printer.Address(), file});
                 p = Run(self, {"--plain", std::to_string(printer.Port()), file});
@@ -177,8 +143,8 @@ int main(int argc, char** argv)
             pMs.push_back(p.ms);
             aCall.push_back(a.callMs);
             pCall.push_back(p.callMs);
-            aRss = std::max(aRss, a.rssKb);
-            pRss = std::max(pRss, p.rssKb);
+            aRss = std::max(aRss, a.maxRssKb);
+            pRss = std::max(pRss, p.maxRssKb);
         }
         std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2f | %ld | %ld | %d |\n", label.c_str(), Median(aMs),
                     Median(pMs), Median(aCall), Median(pCall), Median(aCall) / Median(pCall), aRss, pRss, n);

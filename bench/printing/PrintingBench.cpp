@@ -9,10 +9,7 @@
 //   printing_bench [--quick] [--no-gib] [--queues N]
 //
 // --quick runs fewer repetitions; --no-gib leaves out the 1 GiB file.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,19 +23,13 @@
 #include <vector>
 
 #include "CupsTestServer.h"
+#include "MeasuredRun.h"
 
-extern char** environ;
 
 namespace {
 
 constexpr const char* kDocumentName = "Corvane Status Page";
 constexpr const char* kQueue = "bench";
-
-struct Sample {
-    double ms;        // whole process
-    long maxRssKb;
-    double callMs;    // the PrinterUtils call alone, when the child reports it
-};
 
 std::string SelfDir()
 {
@@ -47,46 +38,6 @@ std::string SelfDir()
     if (n <= 0) throw std::runtime_error("cannot find own path");
     std::string path(buf, static_cast<std::size_t>(n));
     return path.substr(0, path.rfind('/'));
-}
-
-// Runs argv under printing_measure, which reports the child's own time
-// and peak RSS.
-Sample RunProcess(const std::string& measure, const std::vector<std::string>& argv)
-{
-    int pipefd[2];
-    if (::pipe(pipefd) != 0) throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipefd[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipefd[0]);
-    std::vector<char*> args{const_cast<char*>(measure.c_str())};
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, measure.c_str(), &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipefd[1]);
-    if (rc != 0) {
-        ::close(pipefd[0]);
-        throw std::runtime_error("cannot run " + measure);
-    }
-    std::string text;
-    char buf[512];
-    for (ssize_t n; (n = ::read(pipefd[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-    ::close(pipefd[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed: " + text);
-    Sample sample{};
-    const auto call = text.find("call ");
-    if (call != std::string::npos) sample.callMs = std::atof(text.c_str() + call + 5);
-    // The last line is the launcher's; anything before it is the child's.
-    const auto nl = text.find_last_of('\n', text.size() >= 2 ? text.size() - 2 : 0);
-    const std::string last = nl == std::string::npos ? text : text.substr(nl + 1);
-    if (std::sscanf(last.c_str(), "%lf %ld", &sample.ms, &sample.maxRssKb) != 2)
-        throw std::runtime_error("no measurement from " + argv[0] + ": " + text);
-    return sample;
 }
 
 double Median(std::vector<double> v)
@@ -164,9 +115,9 @@ int main(int argc, char** argv)
             long oursRss = 0, theirsRss = 0;
             for (int run = 0; run < size.runs; ++run) {
                 // Alternate the sides so that drift hits both alike.
-                const Sample a = RunProcess(measure, {send, "print", kQueue, file, kDocumentName});
+                const MeasuredSample a = RunMeasured(measure, {send, "print", kQueue, file, kDocumentName});
                 WaitForAllJobs(server);
-                const Sample b = RunProcess(measure, {"lp", "-s", "-d", kQueue, "-o", "raw", "-t", kDocumentName, file});
+                const MeasuredSample b = RunMeasured(measure, {"lp", "-s", "-d", kQueue, "-o", "raw", "-t", kDocumentName, file});
                 WaitForAllJobs(server);
                 ours.push_back(a.ms);
                 theirs.push_back(b.ms);
@@ -190,8 +141,8 @@ int main(int argc, char** argv)
         std::vector<double> ours, theirs, calls;
         long oursRss = 0, theirsRss = 0;
         for (int run = 0; run < runs; ++run) {
-            const Sample a = RunProcess(measure, {send, "list"});
-            const Sample b = RunProcess(measure, {"lpstat", "-e"});
+            const MeasuredSample a = RunMeasured(measure, {send, "list"});
+            const MeasuredSample b = RunMeasured(measure, {"lpstat", "-e"});
             ours.push_back(a.ms);
             theirs.push_back(b.ms);
             calls.push_back(a.callMs);
