@@ -69,6 +69,34 @@ public:
         return static_cast<long long>(done);
     }
 
+    FileHandle OpenForRead(const std::string& path, int& error) override
+    {
+        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            error = static_cast<int>(::GetLastError());
+            return kInvalidFileHandle;
+        }
+        return reinterpret_cast<FileHandle>(file);
+    }
+
+    long long Read(FileHandle file, char* data, std::size_t count, int& error) override
+    {
+        // Fills the buffer unless the file ends first.
+        std::size_t done = 0;
+        while (done < count) {
+            DWORD step = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+            if (!::ReadFile(AsHandle(file), data + done, chunk, &step, nullptr)) {
+                error = static_cast<int>(::GetLastError());
+                return -1;
+            }
+            if (step == 0) break;
+            done += step;
+        }
+        return static_cast<long long>(done);
+    }
+
     bool Close(FileHandle file, int& error) override
     {
         if (::CloseHandle(AsHandle(file))) return true;

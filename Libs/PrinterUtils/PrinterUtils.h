@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PrinterBounds.h"
+#include "PrinterTarget.h"
 #include "SysUtils.h"
 
 namespace PrinterUtils {
@@ -30,7 +31,8 @@ void ListPrinters(SysUtils::TStrings& items, TPrinterListParts parts);
 // The current user's default printer; raises EOSError when there is none.
 std::string GetDefaultPrinterName();
 
-// Sends the files named one per line in fileNames, in order, as one raw job.
+// Sends the files named one per line in fileNames, in order, as one raw job
+// to the printer printerName names (a queue or an address).
 void PrintFiles(const std::string& printerName, const std::string& fileNames, const std::string& documentName);
 
 // Sends the files as one raw job named documentName; raises EOSError naming
@@ -38,7 +40,7 @@ void PrintFiles(const std::string& printerName, const std::string& fileNames, co
 // kJobOutcomeTimeoutMs): an aborted or canceled job, or one whose end never
 // came, raises EOSError "Error sending print job: ..." with the printer's
 // words. A queue's job is the spooler's once it has it.
-void PrintFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
+void PrintFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames,
                    const std::string& documentName);
 
 // What became of a job, as far as it was followed.
@@ -75,16 +77,23 @@ struct TJobOutcome {
 };
 
 // Sends the files as one raw job named documentName, exactly as
-// PrintFileList does, to a queue name or an address (socket://HOST[:PORT],
+// PrintFileList does, to a queue or an address (socket://HOST[:PORT],
 // ipp://HOST[:PORT]/PATH, ipps://...), and says what became of it. A job
 // that never reached the printer or server raises EOSError naming the step,
 // as PrintFileList does; what happened after that is the outcome. Safe to
 // call from several threads at once for different printers.
-TJobOutcome SendFileList(const std::string& printerName, const SysUtils::TStrings& fileNames,
+TJobOutcome SendFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames,
                          const std::string& documentName, const TJobOptions& options);
 
-// Whether a printer name is an address ("scheme://...") rather than a queue.
-bool IsPrinterAddress(const std::string& printerName);
+// Whether a job to this printer is followed to its end unless the caller
+// asks otherwise: a job to an address is, because only the printer can tell
+// a printed page from a refused one (a PostScript error, a job that never
+// ends); a queue's job is the spooler's business once the spooler has it.
+bool FollowsJobs(const TPrinterTarget& printer) noexcept;
+
+// Raises EOSError "Error sending print job: ..." for an aborted or canceled
+// job and for a wait that ran out; returns for the others.
+void CheckJobOutcome(const TJobOutcome& outcome);
 
 // While one lives, the calls above made on the same thread share one
 // connection to the print server, or its one failure: a server that never

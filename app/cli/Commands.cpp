@@ -58,9 +58,10 @@ TOutcome SendJob(const std::string& printer, const std::string& fileName, bool w
         SysUtils::TStringList files;
         files.Add(fileName);
         PrinterUtils::TJobOptions options;
-        options.wait = wait || PrinterUtils::IsPrinterAddress(printer);
+        const PrinterUtils::TPrinterTarget target = PrinterUtils::ParsePrinterTarget(printer);
+        options.wait = wait || PrinterUtils::FollowsJobs(target);
         if (timeoutMs > 0) options.timeoutMs = timeoutMs;
-        PrinterUtils::TJobOutcome job = PrinterUtils::SendFileList(printer, files, Messages::kJobName, options);
+        PrinterUtils::TJobOutcome job = PrinterUtils::SendFileList(target, files, Messages::kJobName, options);
         switch (job.state) {
         case PrinterUtils::jsSent: outcome.status = TStatus::Sent; break;
         case PrinterUtils::jsCompleted: outcome.status = TStatus::Completed; break;

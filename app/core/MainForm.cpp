@@ -68,7 +68,7 @@ void btnPrintClick(IMainView& view, IPresenter& presenter)
     // temporary directory's name cannot split the file name.
     SysUtils::TStringList files;
     files.Add(fileName);
-    PrinterUtils::PrintFileList(printerName, files, Messages::kJobName);
+    PrinterUtils::PrintFileList(PrinterUtils::ParsePrinterTarget(printerName), files, Messages::kJobName);
 
     // The job has the data; a file that cannot be removed is left behind.
     OsUtils::SystemFilePrimitives().Delete(fileName);

@@ -46,7 +46,7 @@ int SendByAddress(const std::string& address, const std::string& file)
     const auto start = Clock::now();
     PrinterUtils::TJobOptions options;
     options.wait = true;
-    const PrinterUtils::TJobOutcome outcome = PrinterUtils::SendFileList(address, files, "Corvane Status Page", options);
+    const PrinterUtils::TJobOutcome outcome = PrinterUtils::SendFileList(PrinterUtils::ParsePrinterTarget(address), files, "Corvane Status Page", options);
     std::fprintf(stderr, "call %.3f\n", MsSince(start));
     return outcome.state == PrinterUtils::jsCompleted ? 0 : 1;
 }

@@ -57,7 +57,7 @@ TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
         std::string error;
         TJobOutcome outcome;
         try {
-            outcome = SendFileList(c.name, files, "Corvane Status Page", TJobOptions{true, 30000});
+            outcome = SendFileList(PrinterUtils::ParsePrinterTarget(c.name), files, "Corvane Status Page", TJobOptions{true, 30000});
         } catch (const SysUtils::EOSError& e) {
             error = e.Message();
         }

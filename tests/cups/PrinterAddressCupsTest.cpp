@@ -75,7 +75,7 @@ std::string Bytes(std::size_t n)
 std::string Raised(const std::string& printer, const SysUtils::TStrings& files)
 {
     try {
-        PrintFileList(printer, files, kDocumentName);
+        PrintFileList(PrinterUtils::ParsePrinterTarget(printer), files, kDocumentName);
     } catch (const SysUtils::EOSError& e) {
         return e.Message();
     }
@@ -92,7 +92,7 @@ TEST(PrinterAddressSocket, GhostscriptPrintsThePageAndAnswersOnTheBackChannel)
 {
     AppSocketTestPrinter printer;
     JobFile job(kPage);
-    const TJobOutcome outcome = SendFileList(printer.Address(), job.List(), kDocumentName, TJobOptions{true, 30000});
+    const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(), kDocumentName, TJobOptions{true, 30000});
     EXPECT_EQ(outcome.state, jsCompleted) << outcome.message;
     EXPECT_EQ(outcome.backChannel, "page printed\n");
     EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-1.png"));
@@ -185,7 +185,7 @@ TEST(PrinterAddressSocket, NeverEndingJobsStopAtTheBound)
     for (const char* mode : {"never-close", "flood"}) {
         AppSocketTestPrinter printer(mode);
         JobFile job(kPage);
-        const TJobOutcome outcome = SendFileList(printer.Address(), job.List(), kDocumentName, TJobOptions{true, 500});
+        const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(), kDocumentName, TJobOptions{true, 500});
         EXPECT_EQ(outcome.state, jsSent) << mode;
         EXPECT_TRUE(outcome.timedOut) << mode;
         EXPECT_NE(outcome.message.find("did not end the job within 500 ms"), std::string::npos) << outcome.message;
@@ -207,7 +207,7 @@ TEST(PrinterAddressSocket, SeveralPrintersAtOnce)
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < printers.size(); ++i)
         threads.emplace_back([&, i] {
-            outcomes[i] = SendFileList(printers[i]->Address(), jobs[i]->List(), kDocumentName, TJobOptions{true, 30000});
+            outcomes[i] = SendFileList(PrinterUtils::ParsePrinterTarget(printers[i]->Address()), jobs[i]->List(), kDocumentName, TJobOptions{true, 30000});
         });
     for (auto& t : threads) t.join();
     for (std::size_t i = 0; i < 3; ++i) {
@@ -226,7 +226,7 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
                                "printer-error-policy=abort-job"});
     JobFile job(kPage);
 
-    const TJobOutcome done = SendFileList(server.IppUri("Direct"), job.List(), kDocumentName, TJobOptions{true, 30000});
+    const TJobOutcome done = SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(), kDocumentName, TJobOptions{true, 30000});
     EXPECT_EQ(done.state, jsCompleted) << done.message;
     ASSERT_GT(done.jobId, 0u);
     const auto captured = server.CapturedJob(static_cast<int>(done.jobId));
@@ -241,14 +241,14 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
 
     // The same over TLS (the scheduler's own certificate).
     const std::string tls = "ipps" + server.IppUri("Direct").substr(3);
-    EXPECT_EQ(SendFileList(tls, job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget(tls), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
 
     // A queue's job is followed by its id on the server when asked to.
-    EXPECT_EQ(SendFileList("Direct", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
-    EXPECT_EQ(SendFileList("Broken", job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsAborted);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Direct"), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Broken"), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsAborted);
 
     // Without waiting the job is only sent; an unknown path fails at opening.
-    EXPECT_EQ(SendFileList(server.IppUri("Direct"), job.List(), kDocumentName, TJobOptions{}).state, jsSent);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(), kDocumentName, TJobOptions{}).state, jsSent);
     const std::string unknown = Raised(server.IppUri("NoSuchPrinter"), job.List());
     EXPECT_EQ(unknown.rfind("Error opening printer: Error code 1030: ", 0), 0u) << unknown;
     // No queue was made for any of it.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The raw-job algorithm on arbitrary printer names, file lists and failure
-// points, against a recording fake spooler. Checks what must hold on every
+// points, against a recording fake transport. Checks what must hold on every
 // path: every handle released once, in reverse order of acquisition, the
 // document ended before the printer is closed, the bytes sent equal the
 // files' bytes in list order, and a failure surfaces as EOSError only.
@@ -14,7 +14,8 @@
 
 #include "OsUtils.h"
 #include "PrinterUtils.h"
-#include "SpoolerPrimitives.h"
+#include "FilePrimitives.h"
+#include "JobTransport.h"
 #include "SysUtils.h"
 
 namespace {
@@ -26,7 +27,9 @@ void Require(bool ok)
     if (!ok) std::abort();
 }
 
-class RecordingSpooler final : public SpoolerPrimitives {
+// One job's transport and its input files, checking the order of every
+// call against what is held.
+class RecordingJob final : public JobTransport, public OsUtils::FilePrimitives {
 public:
     std::map<std::string, std::string> files;
     int failAtCall = -1;  // the n-th primitive call fails
@@ -37,95 +40,97 @@ public:
     bool docOpen = false;
     bool printerOpen = false;
 
-    std::vector<PrinterRecord> EnumPrinters() override { return {}; }
-    bool DefaultPrinterPlatform() override { return true; }
-    bool FindDefaultPrinterEntry() override { return true; }
-    bool GetDefaultPrinter(std::string&) override { return false; }
-
-    bool OpenPrinter(const std::string& name, SpoolHandle& printer) override
+    bool Open(const TPrinterTarget& target) override
     {
         Require(!printerOpen);
-        if (Fail() || name.empty()) return false;
+        if (Fail() || target.name.empty()) return false;
         printerOpen = true;
         held.push_back("printer");
-        printer = 1;
         return true;
     }
-    std::uint32_t StartDocPrinter(SpoolHandle printer, const std::string& doc, const std::string& type) override
+    std::uint32_t StartDocument(const std::string& doc, const std::string& type) override
     {
-        Require(printer == 1 && printerOpen && !docOpen && doc == "Corvane Status Page" && type == "RAW");
+        Require(printerOpen && !docOpen && doc == "Corvane Status Page" && type == "RAW");
         if (Fail()) return 0;
         docOpen = true;
         held.push_back("doc");
         return 7;
     }
-    bool StartPagePrinter(SpoolHandle) override
+    bool StartPage() override
     {
         Require(docOpen);
         if (Fail()) return false;
         ++openPages;
         return true;
     }
-    bool WritePrinter(SpoolHandle, const void* data, std::uint32_t size, std::uint32_t& written) override
+    bool Write(const void* data, std::uint32_t size) override
     {
         Require(docOpen && openPages > 0 && size > 0 && size <= kTransferBufferSize);
         if (Fail()) return false;
         sent.append(static_cast<const char*>(data), size);
-        written = size;
         return true;
     }
-    bool EndPagePrinter(SpoolHandle) override
+    bool EndPage() override
     {
         Require(openPages > 0);
         --openPages;
         return !Fail();
     }
-    bool EndDocPrinter(SpoolHandle) override
+    bool EndDocument() override
     {
         Require(docOpen && !held.empty() && held.back() == "doc");
         held.pop_back();
         docOpen = false;
         return true;
     }
-    bool ClosePrinter(SpoolHandle printer) override
+    bool Close() override
     {
-        Require(printer == 1 && !docOpen && held.size() == 1 && held.back() == "printer");
+        Require(!docOpen && held.size() == 1 && held.back() == "printer");
         held.pop_back();
         printerOpen = false;
         return true;
     }
-    bool OpenInputFile(const std::string& name, SpoolHandle& file) override
+    OsUtils::FileHandle OpenForRead(const std::string& name, int& error) override
     {
         Require(docOpen && held.back() == "doc");
         const auto it = files.find(name);
         if (Fail() || it == files.end()) {
-            OsUtils::SetLastOSError(2);
-            return false;
+            error = 2;
+            return OsUtils::kInvalidFileHandle;
         }
         current_ = it->second;
         offset_ = 0;
         held.push_back("file");
-        file = 3;
-        return true;
+        return 3;
     }
-    bool ReadInputFile(SpoolHandle file, void* buffer, std::uint32_t size, std::uint32_t& read) override
+    long long Read(OsUtils::FileHandle file, char* buffer, std::size_t size, int& error) override
     {
         Require(file == 3 && held.back() == "file" && size == kTransferBufferSize);
-        if (Fail()) return false;
-        read = static_cast<std::uint32_t>(std::min<std::size_t>(size, current_.size() - offset_));
-        current_.copy(static_cast<char*>(buffer), read, offset_);
+        if (Fail()) {
+            error = 5;
+            return -1;
+        }
+        const std::size_t read = std::min(size, current_.size() - offset_);
+        current_.copy(buffer, read, offset_);
         expected.append(current_, offset_, read);
         offset_ += read;
-        return true;
+        return static_cast<long long>(read);
     }
-    bool CloseInputFile(SpoolHandle file) override
+    bool Close(OsUtils::FileHandle file, int&) override
     {
         Require(file == 3 && !held.empty() && held.back() == "file");
         held.pop_back();
         return true;
     }
+    // A job only reads files.
+    OsUtils::FileHandle OpenForWrite(const std::string&, int&) override { return Unexpected(); }
+    bool Identify(OsUtils::FileHandle, OsUtils::FileIdentity&, int&) override { return Unexpected(); }
+    bool Truncate(OsUtils::FileHandle, int&) override { return Unexpected(); }
+    long long Write(OsUtils::FileHandle, const char*, std::size_t, int&) override { return Unexpected(); }
+    bool Delete(const std::string&) override { return Unexpected(); }
 
 private:
+    [[noreturn]] static int Unexpected() { std::abort(); }
     bool Fail()
     {
         if (calls_++ != failAtCall) return false;
@@ -145,7 +150,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0) return 0;
-    RecordingSpooler spooler;
+    RecordingJob spooler;
     spooler.failAtCall = data[0] == 0xFF ? -1 : data[0];
     std::vector<std::string> fields;
     std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -164,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool raised = false;
     try {
-        PrinterUtils::PrintFiles(spooler, printer, list, "Corvane Status Page");
+        PrinterUtils::PrintFiles(spooler, spooler, PrinterUtils::ParsePrinterTarget(printer), list, "Corvane Status Page");
     } catch (const SysUtils::EOSError& e) {
         raised = true;
         Require(e.Message().find(": Error code ") != std::string::npos);

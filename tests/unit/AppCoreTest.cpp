@@ -116,6 +116,17 @@ public:
         data.append(bytes, static_cast<std::size_t>(result));
         return result;
     }
+    // The text-file writer never reads.
+    OsUtils::FileHandle OpenForRead(const std::string&, int& error) override
+    {
+        error = 1;
+        return OsUtils::kInvalidFileHandle;
+    }
+    long long Read(OsUtils::FileHandle, char*, std::size_t, int& error) override
+    {
+        error = 1;
+        return -1;
+    }
     bool Close(OsUtils::FileHandle, int& error) override
     {
         ++closes;

@@ -5,14 +5,18 @@
 // on every failure path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <stdexcept>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "OsUtils.h"
 #include "PrinterUtils.h"
-#include "SpoolerPrimitives.h"
+#include "FilePrimitives.h"
+#include "JobTransport.h"
+#include "PrinterDirectory.h"
 #include "SysUtils.h"
 
 using namespace PrinterUtils;
@@ -23,28 +27,47 @@ constexpr std::uint32_t S = kPrinterAttributeShared;
 constexpr std::uint32_t N = kPrinterAttributeNetwork;
 constexpr std::uint32_t L = kPrinterAttributeLocal;
 
-// Records every call as one line; a call named in failAt fails (with the
-// error code given) the n-th time it is made.
-class FakeSpooler final : public SpoolerPrimitives {
+// Records every call of the directory, the transport and the input files
+// as one line, in one log; a call named in failAt fails (with the error
+// code given) the n-th time it is made.
+struct Recorder {
+    std::vector<std::string> calls;
+    std::map<std::string, std::pair<int, int>> failAt;  // call -> {nth, code}
+    bool throwOnRelease = false;
+
+    bool Fails(const std::string& call)
+    {
+        const auto it = failAt.find(call);
+        if (it == failAt.end() || --it->second.first != 0) return false;
+        OsUtils::SetLastOSError(it->second.second);
+        return true;
+    }
+    void Release(const std::string& call)
+    {
+        calls.push_back(call);
+        if (throwOnRelease) throw std::runtime_error("release");
+    }
+    // The last n calls, for checking the release order.
+    std::vector<std::string> Tail(std::size_t n) const
+    {
+        return std::vector<std::string>(calls.end() - static_cast<std::ptrdiff_t>(std::min(n, calls.size())),
+                                        calls.end());
+    }
+};
+
+class FakeDirectory final : public PrinterDirectory {
 public:
     std::vector<PrinterRecord> records;
     bool platform = true;
     bool entry = true;
     std::string defaultName = "Office";
-    std::map<std::string, std::string> files;  // input files by name
-    std::map<std::string, std::pair<int, int>> failAt;  // call -> {nth, code}
-    bool throwOnRelease = false;
-    TJobOutcome outcome;  // what following a job finds
-
-    std::vector<std::string> calls;
-    std::string written;
-    int pages = 0;
-    std::vector<int> pagesPerFile;
+    Recorder log;
+    std::vector<std::string>& calls = log.calls;
 
     std::vector<PrinterRecord> EnumPrinters() override
     {
         calls.push_back("EnumPrinters");
-        return Fails("EnumPrinters") ? std::vector<PrinterRecord>{} : records;
+        return log.Fails("EnumPrinters") ? std::vector<PrinterRecord>{} : records;
     }
     bool DefaultPrinterPlatform() override
     {
@@ -60,123 +83,161 @@ public:
     bool GetDefaultPrinter(std::string& name) override
     {
         calls.push_back("GetDefault");
-        if (Fails("GetDefault")) return false;
+        if (log.Fails("GetDefault")) return false;
         name = defaultName;
         return true;
     }
-    bool OpenPrinter(const std::string& name, SpoolHandle& printer) override
+};
+
+// Input files by name; the calls land in the transport's log.
+class FakeFiles final : public OsUtils::FilePrimitives {
+public:
+    explicit FakeFiles(Recorder& log) : log_(log) {}
+    std::map<std::string, std::string> files;
+    std::vector<int> pagesPerFile;
+
+    OsUtils::FileHandle OpenForRead(const std::string& name, int& error) override
     {
-        calls.push_back("OpenPrinter " + name);
-        if (Fails("OpenPrinter")) return false;
-        printer = 77;
+        log_.calls.push_back("OpenFile " + name);
+        const auto it = files.find(name);
+        if (it == files.end()) {
+            error = 2;
+            return OsUtils::kInvalidFileHandle;
+        }
+        if (log_.Fails("OpenFile")) {
+            error = OsUtils::GetLastOSError().code;
+            return OsUtils::kInvalidFileHandle;
+        }
+        open_ = it->second;
+        offset_ = 0;
+        pagesPerFile.push_back(0);
+        return 5;
+    }
+    long long Read(OsUtils::FileHandle, char* buffer, std::size_t size, int& error) override
+    {
+        log_.calls.push_back("Read");
+        if (log_.Fails("Read")) {
+            error = OsUtils::GetLastOSError().code;
+            return -1;
+        }
+        const std::size_t read = std::min(size, open_.size() - offset_);
+        open_.copy(buffer, read, offset_);
+        offset_ += read;
+        return static_cast<long long>(read);
+    }
+    bool Close(OsUtils::FileHandle, int&) override
+    {
+        log_.Release("CloseFile");
         return true;
     }
-    std::uint32_t StartDocPrinter(SpoolHandle printer, const std::string& doc, const std::string& type) override
+    // The job never writes, identifies or deletes a file.
+    OsUtils::FileHandle OpenForWrite(const std::string&, int& error) override { return Unused(error); }
+    bool Identify(OsUtils::FileHandle, OsUtils::FileIdentity&, int& error) override { return Unused(error) != 0; }
+    bool Truncate(OsUtils::FileHandle, int& error) override { return Unused(error) != 0; }
+    long long Write(OsUtils::FileHandle, const char*, std::size_t, int& error) override { return Unused(error); }
+    bool Delete(const std::string&) override { return false; }
+
+private:
+    OsUtils::FileHandle Unused(int& error)
     {
-        calls.push_back("StartDoc " + std::to_string(printer) + " " + doc + " " + type);
-        return Fails("StartDoc") ? 0 : 12;
+        log_.calls.push_back("unexpected file call");
+        error = 1;
+        return OsUtils::kInvalidFileHandle;
     }
-    bool StartPagePrinter(SpoolHandle) override
+    Recorder& log_;
+    std::string open_;
+    std::size_t offset_ = 0;
+};
+
+class FakeTransport final : public JobTransport {
+public:
+    Recorder log;
+    std::vector<std::string>& calls = log.calls;
+    std::map<std::string, std::pair<int, int>>& failAt = log.failAt;
+    FakeFiles input{log};
+    std::map<std::string, std::string>& files = input.files;
+    std::vector<int>& pagesPerFile = input.pagesPerFile;
+    bool& throwOnRelease = log.throwOnRelease;
+    TJobOutcome outcome;  // what following a job finds
+    std::string written;
+    int pages = 0;
+
+    bool Open(const TPrinterTarget& target) override
+    {
+        calls.push_back("OpenPrinter " + target.name);
+        return !log.Fails("OpenPrinter");
+    }
+    std::uint32_t StartDocument(const std::string& doc, const std::string& type) override
+    {
+        calls.push_back("StartDoc " + doc + " " + type);
+        return log.Fails("StartDoc") ? 0 : 12;
+    }
+    bool StartPage() override
     {
         calls.push_back("StartPage");
-        if (Fails("StartPage")) return false;
+        if (log.Fails("StartPage")) return false;
         ++pages;
         ++pagesPerFile.back();
         return true;
     }
-    bool WritePrinter(SpoolHandle, const void* data, std::uint32_t size, std::uint32_t& done) override
+    bool Write(const void* data, std::uint32_t size) override
     {
         calls.push_back("Write " + std::to_string(size));
-        if (Fails("Write")) return false;
+        if (log.Fails("Write")) return false;
         written.append(static_cast<const char*>(data), size);
-        done = size;
         return true;
     }
-    bool EndPagePrinter(SpoolHandle) override
+    bool EndPage() override
     {
         calls.push_back("EndPage");
         return true;
     }
-    bool EndDocPrinter(SpoolHandle) override
+    bool EndDocument() override
     {
-        calls.push_back("EndDoc");
-        if (throwOnRelease) throw std::runtime_error("release");
-        return !Fails("EndDoc");
+        log.Release("EndDoc");
+        return !log.Fails("EndDoc");
     }
-    bool ClosePrinter(SpoolHandle printer) override
-    {
-        calls.push_back("ClosePrinter " + std::to_string(printer));
-        if (throwOnRelease) throw std::runtime_error("release");
-        return true;
-    }
-    bool FollowJob(SpoolHandle, std::uint32_t jobId, const TJobOptions& options, TJobOutcome& out) override
+    bool Follow(std::uint32_t jobId, const TJobOptions& options, TJobOutcome& out) override
     {
         calls.push_back("Follow " + std::to_string(jobId) + (options.wait ? " wait" : ""));
-        if (Fails("Follow")) return false;
+        if (log.Fails("Follow")) return false;
         if (!options.wait) return true;
         out.state = outcome.state;
         out.timedOut = outcome.timedOut;
         out.message = outcome.message;
         return true;
     }
-    bool OpenInputFile(const std::string& name, SpoolHandle& file) override
+    bool Close() override
     {
-        calls.push_back("OpenFile " + name);
-        const auto it = files.find(name);
-        if (it == files.end()) {
-            OsUtils::SetLastOSError(2);
-            return false;
-        }
-        if (Fails("OpenFile")) return false;
-        open_ = it->second;
-        offset_ = 0;
-        pagesPerFile.push_back(0);
-        file = 5;
-        return true;
-    }
-    bool ReadInputFile(SpoolHandle, void* buffer, std::uint32_t size, std::uint32_t& read) override
-    {
-        calls.push_back("Read");
-        if (Fails("Read")) return false;
-        read = static_cast<std::uint32_t>(std::min<std::size_t>(size, open_.size() - offset_));
-        open_.copy(static_cast<char*>(buffer), read, offset_);
-        offset_ += read;
-        return true;
-    }
-    bool CloseInputFile(SpoolHandle) override
-    {
-        calls.push_back("CloseFile");
-        if (throwOnRelease) throw std::runtime_error("release");
+        log.Release("ClosePrinter");
         return true;
     }
 
-    // The calls after the last successful read or open, for checking the
-    // release order.
-    std::vector<std::string> Tail(std::size_t n) const
-    {
-        return std::vector<std::string>(calls.end() - static_cast<std::ptrdiff_t>(std::min(n, calls.size())),
-                                        calls.end());
-    }
-
-private:
-    bool Fails(const std::string& call)
-    {
-        const auto it = failAt.find(call);
-        if (it == failAt.end() || --it->second.first != 0) return false;
-        OsUtils::SetLastOSError(it->second.second);
-        return true;
-    }
-
-    std::string open_;
-    std::size_t offset_ = 0;
+    std::vector<std::string> Tail(std::size_t n) const { return log.Tail(n); }
 };
+
+// The raw job on the fake, as the public calls run it on a real transport.
+void PrintFiles(FakeTransport& job, const std::string& printer, const std::string& names, const std::string& doc)
+{
+    PrinterUtils::PrintFiles(job, job.input, ParsePrinterTarget(printer), names, doc);
+}
+void PrintFileList(FakeTransport& job, const std::string& printer, const SysUtils::TStrings& names,
+                   const std::string& doc)
+{
+    PrinterUtils::PrintFileList(job, job.input, ParsePrinterTarget(printer), names, doc);
+}
+TJobOutcome SendFileList(FakeTransport& job, const std::string& printer, const SysUtils::TStrings& names,
+                         const std::string& doc, const TJobOptions& options)
+{
+    return PrinterUtils::SendFileList(job, job.input, ParsePrinterTarget(printer), names, doc, options);
+}
 
 std::vector<std::string> Names(const SysUtils::TStrings& list)
 {
     return list.Lines();
 }
 
-std::string AssertionMessage(FakeSpooler& spooler, TPrinterListParts parts)
+std::string AssertionMessage(FakeDirectory& spooler, TPrinterListParts parts)
 {
     SysUtils::TStringList list;
     try {
@@ -202,7 +263,7 @@ std::string OsErrorOf(F&& f)
 
 TEST(PrinterUtilsList, ArgumentChecksNameModuleAndLineBeforeAskingTheSpooler)
 {
-    FakeSpooler spooler;
+    FakeDirectory spooler;
     EXPECT_EQ(AssertionMessage(spooler, 0), "You want me to do nothing! (PrinterUtils, line 212)");
     EXPECT_EQ(AssertionMessage(spooler, plpShared), "Shared flag cannot be used alone! (PrinterUtils, line 213)");
     EXPECT_EQ(AssertionMessage(spooler, plpNetwork | plpShared), "Same as [plpNetwork]! (PrinterUtils, line 214)");
@@ -225,7 +286,7 @@ TEST(PrinterUtilsList, SelectionTableForEveryAttributeCombination)
         {5, {"L", "LS"}},
         {7, {"N", "NS", "L", "LS", "LN", "LNS"}},
     };
-    FakeSpooler spooler;
+    FakeDirectory spooler;
     for (const auto& [name, attr] : kinds) spooler.records.push_back({name, attr});
     for (const auto& [parts, names] : expected) {
         SysUtils::TStringList list;
@@ -238,7 +299,7 @@ TEST(PrinterUtilsList, SelectionTableForEveryAttributeCombination)
 
 TEST(PrinterUtilsList, NewNamesReversedAndAheadOfExistingOnes)
 {
-    FakeSpooler spooler;
+    FakeDirectory spooler;
     spooler.records = {{"A", L}, {"B", L}, {"C", N}};
     SysUtils::TStringList list;
     list.Add("X");
@@ -248,7 +309,7 @@ TEST(PrinterUtilsList, NewNamesReversedAndAheadOfExistingOnes)
 
 TEST(PrinterUtilsDefault, ChecksPlatformThenEntryThenCall)
 {
-    FakeSpooler spooler;
+    FakeDirectory spooler;
     EXPECT_EQ(GetDefaultPrinterName(spooler), "Office");
     EXPECT_EQ(spooler.calls, (std::vector<std::string>{"Platform", "FindEntry", "GetDefault"}));
 
@@ -270,8 +331,8 @@ TEST(PrinterUtilsDefault, ChecksPlatformThenEntryThenCall)
 
 TEST(PrinterUtilsDefault, NoDefaultRaisesTheLastErrorInSystemForm)
 {
-    FakeSpooler spooler;
-    spooler.failAt["GetDefault"] = {1, 1030};
+    FakeDirectory spooler;
+    spooler.log.failAt["GetDefault"] = {1, 1030};
     try {
         GetDefaultPrinterName(spooler);
         ADD_FAILURE() << "returned a name";
@@ -283,7 +344,7 @@ TEST(PrinterUtilsDefault, NoDefaultRaisesTheLastErrorInSystemForm)
 
 TEST(PrinterUtilsJob, PageFramingPerFile)
 {
-    FakeSpooler spooler;
+    FakeTransport spooler;
     const std::vector<std::size_t> sizes{0, 1, 16383, 16384, 16385, 3 * 16384 + 5};
     SysUtils::TStringList list;
     std::string all;
@@ -312,18 +373,18 @@ TEST(PrinterUtilsJob, PageFramingPerFile)
 
 TEST(PrinterUtilsJob, CallSequenceOfAOneByteFile)
 {
-    FakeSpooler spooler;
+    FakeTransport spooler;
     spooler.files["a"] = "x";
     PrintFiles(spooler, "Laser", "a", "Corvane Status Page");
     EXPECT_EQ(spooler.calls, (std::vector<std::string>{
-                                 "OpenPrinter Laser", "StartDoc 77 Corvane Status Page RAW", "OpenFile a",
+                                 "OpenPrinter Laser", "StartDoc Corvane Status Page RAW", "OpenFile a",
                                  "StartPage", "Read", "Write 1", "EndPage", "StartPage", "Read", "EndPage",
-                                 "CloseFile", "EndDoc", "Follow 12", "ClosePrinter 77"}));
+                                 "CloseFile", "EndDoc", "Follow 12", "ClosePrinter"}));
 }
 
 TEST(PrinterUtilsJob, FileNamesSplitAtEveryLineBreak)
 {
-    FakeSpooler spooler;
+    FakeTransport spooler;
     spooler.files = {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}};
     PrintFiles(spooler, "P", "a\r\nb\rc\nd", "Doc");
     EXPECT_EQ(spooler.written, "1234");
@@ -340,19 +401,19 @@ TEST(PrinterUtilsJob, EachFailingStepNamesItselfAndReleasesInReverseOrder)
     };
     const std::vector<Case> cases{
         {"OpenPrinter", 1, "Error opening printer", {"OpenPrinter P"}},
-        {"StartDoc", 1, "Error starting print job", {"StartDoc 77 Doc RAW", "ClosePrinter 77"}},
-        {"OpenFile", 2, "Error opening input file", {"CloseFile", "OpenFile b", "EndDoc", "ClosePrinter 77"}},
+        {"StartDoc", 1, "Error starting print job", {"StartDoc Doc RAW", "ClosePrinter"}},
+        {"OpenFile", 2, "Error opening input file", {"CloseFile", "OpenFile b", "EndDoc", "ClosePrinter"}},
         // An interrupted page is not ended.
-        {"StartPage", 2, "Error sending print job", {"EndPage", "StartPage", "CloseFile", "EndDoc", "ClosePrinter 77"}},
-        {"Read", 2, "Error reading from input file", {"StartPage", "Read", "CloseFile", "EndDoc", "ClosePrinter 77"}},
-        {"Write", 1, "Error writing to printer", {"Read", "Write 3", "CloseFile", "EndDoc", "ClosePrinter 77"}},
+        {"StartPage", 2, "Error sending print job", {"EndPage", "StartPage", "CloseFile", "EndDoc", "ClosePrinter"}},
+        {"Read", 2, "Error reading from input file", {"StartPage", "Read", "CloseFile", "EndDoc", "ClosePrinter"}},
+        {"Write", 1, "Error writing to printer", {"Read", "Write 3", "CloseFile", "EndDoc", "ClosePrinter"}},
         // A job refused at its end is reported, and the printer still closed.
-        {"EndDoc", 1, "Error sending print job", {"CloseFile", "EndDoc", "ClosePrinter 77"}},
+        {"EndDoc", 1, "Error sending print job", {"CloseFile", "EndDoc", "ClosePrinter"}},
         // A connection lost while the job is followed.
-        {"Follow", 1, "Error sending print job", {"EndDoc", "Follow 12", "ClosePrinter 77"}},
+        {"Follow", 1, "Error sending print job", {"EndDoc", "Follow 12", "ClosePrinter"}},
     };
     for (const Case& c : cases) {
-        FakeSpooler spooler;
+        FakeTransport spooler;
         spooler.files = {{"a", "abc"}, {"b", "def"}};
         spooler.failAt[c.call] = {c.nth, 1234};
         const std::string text = OsErrorOf([&] { PrintFiles(spooler, "P", "a\nb", "Doc"); });
@@ -367,7 +428,7 @@ TEST(PrinterUtilsJob, EachFailingStepNamesItselfAndReleasesInReverseOrder)
 
 TEST(PrinterUtilsJob, EmptyLineInTheListFailsAtThatLineAfterTheDocumentStarted)
 {
-    FakeSpooler spooler;
+    FakeTransport spooler;
     spooler.files = {{"a", "abc"}, {"c", "ghi"}};
     SysUtils::TStringList list;
     list.Add("a");
@@ -376,18 +437,18 @@ TEST(PrinterUtilsJob, EmptyLineInTheListFailsAtThatLineAfterTheDocumentStarted)
     const std::string text = OsErrorOf([&] { PrintFileList(spooler, "P", list, "Doc"); });
     EXPECT_EQ(text.rfind("Error opening input file: Error code 2: ", 0), 0u) << text;
     EXPECT_EQ(spooler.written, "abc");
-    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"OpenFile ", "EndDoc", "ClosePrinter 77"}));
+    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"OpenFile ", "EndDoc", "ClosePrinter"}));
 }
 
 TEST(PrinterUtilsJob, ReleaseThatThrowsDoesNotHideTheFailure)
 {
-    FakeSpooler spooler;
+    FakeTransport spooler;
     spooler.files = {{"a", "abc"}};
     spooler.failAt["Write"] = {1, 5};
     spooler.throwOnRelease = true;
     const std::string text = OsErrorOf([&] { PrintFiles(spooler, "P", "a", "Doc"); });
     EXPECT_EQ(text.rfind("Error writing to printer: Error code 5: ", 0), 0u) << text;
-    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"CloseFile", "EndDoc", "ClosePrinter 77"}));
+    EXPECT_EQ(spooler.Tail(3), (std::vector<std::string>{"CloseFile", "EndDoc", "ClosePrinter"}));
 }
 
 // The window follows a job to an address, never one to a queue, and fails a
@@ -409,7 +470,7 @@ TEST(PrinterUtilsJob, OutcomeOfAFollowedJob)
         {"ipp://h/p", jsSent, true, "Error sending print job: Error code 5: %%[ Error: x ]%%"},
     };
     for (const Case& c : cases) {
-        FakeSpooler spooler;
+        FakeTransport spooler;
         spooler.files = {{"a", "abc"}};
         spooler.outcome.state = c.state;
         spooler.outcome.timedOut = c.timedOut;
@@ -418,10 +479,10 @@ TEST(PrinterUtilsJob, OutcomeOfAFollowedJob)
         list.Add("a");
         const std::string text = OsErrorOf([&] { PrintFileList(spooler, c.printer, list, "Doc"); });
         EXPECT_EQ(text, c.raised.empty() ? "(no EOSError)" : c.raised) << c.printer << " " << c.state;
-        EXPECT_EQ(spooler.Tail(2)[0], IsPrinterAddress(c.printer) ? "Follow 12 wait" : "Follow 12") << c.printer;
+        EXPECT_EQ(spooler.Tail(2)[0], ParsePrinterTarget(c.printer).IsAddress() ? "Follow 12 wait" : "Follow 12") << c.printer;
 
-        FakeSpooler again;
-        again.files = spooler.files;
+        FakeTransport again;
+        again.input.files = spooler.files;
         again.outcome = spooler.outcome;
         const TJobOutcome out = SendFileList(again, c.printer, list, "Doc", TJobOptions{true, 10});
         EXPECT_EQ(out.state, c.state);

@@ -55,7 +55,7 @@ private:
 std::string Raised(const std::string& printer, const SysUtils::TStrings& files)
 {
     try {
-        PrintFileList(printer, files, "Corvane Status Page");
+        PrintFileList(PrinterUtils::ParsePrinterTarget(printer), files, "Corvane Status Page");
     } catch (const SysUtils::EOSError& e) {
         return e.Message();
     }
@@ -71,7 +71,7 @@ TEST(SocketWin32, JobReachesThePrinterAndItsAnswerComesBack)
     ASSERT_FALSE(Env("QUELLMARK_TEST_SOCKET_GS").empty()) << "run through socket-test.sh";
     JobFile page(kPage);
     const TJobOutcome outcome =
-        SendFileList(Env("QUELLMARK_TEST_SOCKET_GS"), page.List(), "Corvane Status Page", TJobOptions{true, 30000});
+        SendFileList(PrinterUtils::ParsePrinterTarget(Env("QUELLMARK_TEST_SOCKET_GS")), page.List(), "Corvane Status Page", TJobOptions{true, 30000});
     EXPECT_EQ(outcome.state, jsCompleted) << outcome.message;
     EXPECT_EQ(outcome.backChannel, "page printed\n");
 

@@ -21,7 +21,7 @@
 
 #include "OsUtils.h"
 #include "PrinterUtils.h"
-#include "SpoolerPrimitives.h"
+#include "PrinterDirectory.h"
 #include "SysUtils.h"
 
 namespace {
@@ -132,7 +132,7 @@ protected:
 
 TEST_F(Spooler, ListsEveryQueue)
 {
-    const std::vector<PrinterUtils::PrinterRecord> records = PrinterUtils::SystemSpoolerPrimitives().EnumPrinters();
+    const std::vector<PrinterUtils::PrinterRecord> records = PrinterUtils::SystemPrinterDirectory().EnumPrinters();
     std::set<std::string> names;
     for (const auto& r : records) names.insert(r.name);
     EXPECT_EQ(names, std::set<std::string>(queues_.begin(), queues_.end()));
@@ -215,7 +215,7 @@ TEST_F(Spooler, MissingInputFileFailsAfterTheDocumentStarted)
 // Run by the script after it removed every queue.
 TEST(SpoolerWithoutPrinters, NoDefaultPrinterRaisesTheSystemError)
 {
-    EXPECT_TRUE(PrinterUtils::SystemSpoolerPrimitives().EnumPrinters().empty());
+    EXPECT_TRUE(PrinterUtils::SystemPrinterDirectory().EnumPrinters().empty());
     try {
         const std::string name = PrinterUtils::GetDefaultPrinterName();
         FAIL() << "returned " << name;

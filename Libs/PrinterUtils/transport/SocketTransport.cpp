@@ -13,9 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "OsUtils.h"
-#include "PrinterAddress.h"
+#include "BackChannel.h"
+#include "JobTransport.h"
 #include "PrinterBounds.h"
 #include "SocketPrimitives.h"
 #include "SysUtils.h"
@@ -32,13 +34,7 @@ struct SocketPrinter {
     std::string where;  // "HOST:PORT", for the error texts
     BackChannel backChannel;
     bool printerClosed = false;
-    ~SocketPrinter() { SocketClose(socket); }
 };
-
-SocketPrinter* PrinterOf(SpoolHandle handle)
-{
-    return reinterpret_cast<SocketPrinter*>(handle);
-}
 
 // Puts the printer's address in front of the last error's text.
 void Blame(const SocketPrinter& printer)
@@ -73,39 +69,30 @@ bool Drain(SocketPrinter& printer)
     return true;
 }
 
-class SocketAddress final : public AddressPrimitives {
+class SocketTransport final : public JobTransport {
 public:
-    bool OpenPrinter(const std::string& name, SpoolHandle& handle) override
+    ~SocketTransport() override { SocketClose(printer_.socket); }
+
+    bool Open(const TPrinterTarget& target) override
     {
-        PrinterAddress address;
-        std::string error;
-        if (!ParsePrinterAddress(name, address, error)) {
-            OsUtils::SetLastOSError(EINVAL, error);
+        printer_.where = target.HostAndPort();
+        SocketHandle socket = kNoSocket;
+        if (!SocketConnect(target.host, target.port, kConnectTimeoutMs, socket)) {
+            Blame(printer_);
             return false;
         }
-        auto printer = std::make_unique<SocketPrinter>();
-        printer->where = SysUtils::Format(address.host.find(':') != std::string::npos ? "[%s]:%d" : "%s:%d",
-                                          address.host.c_str(), address.port);
-        SocketHandle socket = 0;
-        if (!SocketConnect(address.host, address.port, kConnectTimeoutMs, socket)) {
-            Blame(*printer);
-            return false;
-        }
-        printer->socket = socket;
-        handle = reinterpret_cast<SpoolHandle>(printer.release());
+        printer_.socket = socket;
         return true;
     }
 
     // AppSocket carries no job name and no job id: the connection is the job.
-    std::uint32_t StartDocPrinter(SpoolHandle, const std::string&, const std::string&) override { return 1; }
+    std::uint32_t StartDocument(const std::string&, const std::string&) override { return 1; }
 
-    bool StartPagePrinter(SpoolHandle) override { return true; }
-
-    bool WritePrinter(SpoolHandle handle, const void* data, std::uint32_t size, std::uint32_t& written) override
+    bool Write(const void* data, std::uint32_t size) override
     {
-        SocketPrinter& printer = *PrinterOf(handle);
+        SocketPrinter& printer = printer_;
         const char* bytes = static_cast<const char*>(data);
-        written = 0;
+        std::uint32_t written = 0;
         while (written < size) {
             // Send first: while the printer keeps up, a block costs one call.
             std::size_t sent = 0;
@@ -136,11 +123,9 @@ public:
         return true;
     }
 
-    bool EndPagePrinter(SpoolHandle) override { return true; }
-
-    bool EndDocPrinter(SpoolHandle handle) override
+    bool EndDocument() override
     {
-        SocketPrinter& printer = *PrinterOf(handle);
+        SocketPrinter& printer = printer_;
         if (printer.printerClosed)
             return Fail(printer, kSocketResetCode, "the printer closed the connection before the end of the job");
         if (!SocketShutdownSend(printer.socket)) {
@@ -150,9 +135,9 @@ public:
         return true;
     }
 
-    bool FollowJob(SpoolHandle handle, std::uint32_t, const TJobOptions& options, TJobOutcome& outcome) override
+    bool Follow(std::uint32_t, const TJobOptions& options, TJobOutcome& outcome) override
     {
-        SocketPrinter& printer = *PrinterOf(handle);
+        SocketPrinter& printer = printer_;
         outcome.jobId = 0;
         bool ok = true;
         if (!options.wait) {
@@ -191,19 +176,22 @@ public:
         return ok;
     }
 
-    bool ClosePrinter(SpoolHandle handle) override
+    bool Close() override
     {
-        delete PrinterOf(handle);
+        SocketClose(printer_.socket);
+        printer_.socket = kNoSocket;
         return true;
     }
+
+private:
+    SocketPrinter printer_;
 };
 
 }  // namespace
 
-SpoolerPrimitives* SocketAddressPrimitives()
+std::unique_ptr<JobTransport> NewSocketTransport()
 {
-    static SocketAddress primitives;
-    return &primitives;
+    return std::make_unique<SocketTransport>();
 }
 
 }  // namespace PrinterUtils

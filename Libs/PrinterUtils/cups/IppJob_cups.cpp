@@ -8,7 +8,7 @@
 
 #include "IppRequest_cups.h"
 #include "OsUtils.h"
-#include "SpoolerPrimitives.h"
+#include "JobTransport.h"
 #include "SysUtils.h"
 
 namespace PrinterUtils {

@@ -1,28 +1,38 @@
 // SPDX-License-Identifier: Apache-2.0
-// Printer addresses: what parses and what each part becomes; the back
+// Printer targets: what parses and what each part becomes; the back
 // channel's error messages found across reads, with bounded memory.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "PrinterAddress.h"
+#include "BackChannel.h"
+#include "JobTransport.h"
+#include "OsUtils.h"
+#include "PrinterBounds.h"
+#include "PrinterTarget.h"
 #include "SysUtils.h"
 
 using namespace PrinterUtils;
 
-TEST(PrinterAddress, ParsesOrSaysWhy)
+// Every printer name parses into one target: a queue, a well-formed
+// address with its parts, or an address that says why it cannot be used;
+// and the target picks the transport or refuses with the addresses that
+// work.
+TEST(PrinterTarget, ParsesOnceOrSaysWhy)
 {
     struct Case {
         std::string name;
-        std::string parsed;  // "scheme host port resource", or the start of the error
+        std::string parsed;  // "kind host port resource", or the start of the problem
     };
     const std::vector<Case> cases{
-        {"socket://printer.example", "0 printer.example 9100 "},
-        {"SOCKET://10.0.0.7:9101/", "0 10.0.0.7 9101 "},
-        {"socket://[::1]:9200", "0 ::1 9200 "},
-        {"ipp://127.0.0.1:631/printers/Q", "1 127.0.0.1 631 /printers/Q"},
-        {"ipps://h/ipp/print", "2 h 631 /ipp/print"},
+        {"Office", "0  0 "},
+        {"queue/instance", "0  0 "},
+        {"socket://printer.example", "1 printer.example 9100 "},
+        {"SOCKET://10.0.0.7:9101/", "1 10.0.0.7 9101 "},
+        {"socket://[::1]:9200", "1 ::1 9200 "},
+        {"ipp://127.0.0.1:631/printers/Q", "2 127.0.0.1 631 /printers/Q"},
+        {"ipps://h/ipp/print", "3 h 631 /ipp/print"},
         {"ftp://h/", "the address scheme \"ftp://\" is not supported"},
         {"socket://", "\"socket://\" is not a valid printer address: the host is missing"},
         {"socket://h:0", "\"socket://h:0\" is not a valid printer address: the port \"0\""},
@@ -35,17 +45,31 @@ TEST(PrinterAddress, ParsesOrSaysWhy)
         {"ipp://h/a b", "\"ipp://h/a b\" is not a valid printer address: the address contains a blank"},
     };
     for (const Case& c : cases) {
-        PrinterAddress address;
-        std::string error;
-        const bool ok = ParsePrinterAddress(c.name, address, error);
-        const std::string got = ok ? SysUtils::Format("%d %s %d %s", static_cast<int>(address.scheme),
-                                                      address.host.c_str(), address.port, address.resource.c_str())
-                                   : error;
+        const TPrinterTarget target = ParsePrinterTarget(c.name);
+        const std::string got = target.IsValid()
+                                    ? SysUtils::Format("%d %s %d %s", static_cast<int>(target.kind),
+                                                       target.host.c_str(), target.port, target.resource.c_str())
+                                    : target.problem;
         EXPECT_EQ(got.rfind(c.parsed, 0), 0u) << c.name << " -> " << got;
+        EXPECT_EQ(target.name, c.name);
+        EXPECT_EQ(target.IsAddress(), c.name.find("://") != std::string::npos) << c.name;
+
+        // Opening: a well-formed target gets a transport; any other is
+        // refused with its problem and the addresses that work.
+        OsUtils::SetLastOSError(0, std::nullopt);
+        const bool transport = NewTransport(target) != nullptr;
+        EXPECT_EQ(transport, target.IsValid()) << c.name;
+        if (!target.IsValid()) {
+            const OsUtils::OSErrorInfo error = OsUtils::GetLastOSError();
+            EXPECT_EQ(error.text.value_or(""), target.problem + "; printer addresses are socket://HOST[:PORT], "
+                                                                 "ipp://HOST[:PORT]/PATH or ipps://HOST[:PORT]/PATH");
+        }
     }
+    EXPECT_EQ(ParsePrinterTarget("socket://[::1]:9200").HostAndPort(), "[::1]:9200");
+    EXPECT_EQ(ParsePrinterTarget("socket://h").HostAndPort(), "h:9100");
 }
 
-TEST(PrinterAddress, BackChannelFindsErrorsAcrossReadsAndStaysBounded)
+TEST(BackChannel, FindsErrorsAcrossReadsAndStaysBounded)
 {
     const std::string talk = "status: ok\n%%[ PrinterError: paper jam ]%%\n";
     const std::string error = "%%[ Error: undefined; OffendingCommand: foo ]%%";

@@ -21,7 +21,7 @@
 #include "IppJob_cups.h"
 #include "IppRequest_cups.h"
 #include "OsUtils.h"
-#include "PrinterAddress.h"
+#include "JobTransport.h"
 #include "PrinterBounds.h"
 #include "SocketPrimitives.h"
 #include "SysUtils.h"
@@ -39,11 +39,6 @@ struct IppPrinter {
     int jobId = 0;
     bool documentOpen = false;
 };
-
-IppPrinter* PrinterOf(SpoolHandle handle)
-{
-    return reinterpret_cast<IppPrinter*>(handle);
-}
 
 void RecordIppError()
 {
@@ -75,18 +70,13 @@ void CancelJob(IppPrinter& printer)
     printer.jobId = 0;
 }
 
-class IppAddress final : public AddressPrimitives {
+class IppTransport final : public JobTransport {
 public:
-    bool OpenPrinter(const std::string& name, SpoolHandle& handle) override
+    bool Open(const TPrinterTarget& address) override
     {
-        PrinterAddress address;
-        std::string error;
-        if (!ParsePrinterAddress(name, address, error)) {
-            OsUtils::SetLastOSError(EINVAL, error);
-            return false;
-        }
-        auto printer = std::make_unique<IppPrinter>();
-        const bool tls = address.scheme == AddressScheme::Ipps;
+        const std::string& name = address.name;
+        IppPrinter* printer = &printer_;
+        const bool tls = address.kind == TargetKind::Ipps;
         char uri[HTTP_MAX_URI];
         if (httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, tls ? "ipps" : "ipp", nullptr,
                             address.host.c_str(), address.port, address.resource.c_str()) != HTTP_URI_STATUS_OK) {
@@ -144,13 +134,12 @@ public:
             else if (ippContainsString(formats, "application/octet-stream"))
                 printer->format = "application/octet-stream";
         }
-        handle = reinterpret_cast<SpoolHandle>(printer.release());
         return true;
     }
 
-    std::uint32_t StartDocPrinter(SpoolHandle handle, const std::string& documentName, const std::string&) override
+    std::uint32_t StartDocument(const std::string& documentName, const std::string&) override
     {
-        IppPrinter& printer = *PrinterOf(handle);
+        IppPrinter& printer = printer_;
         ipp_t* create = NewRequest(IPP_OP_CREATE_JOB, printer);
         ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName.c_str());
         const IppMessage created(cupsDoRequest(printer.http.get(), create, printer.resource.c_str()));
@@ -178,18 +167,12 @@ public:
         return static_cast<std::uint32_t>(printer.jobId);
     }
 
-    bool StartPagePrinter(SpoolHandle) override { return true; }
-
-    bool WritePrinter(SpoolHandle handle, const void* data, std::uint32_t size, std::uint32_t& written) override
+    bool Write(const void* data, std::uint32_t size) override
     {
-        IppPrinter& printer = *PrinterOf(handle);
-        written = 0;
+        IppPrinter& printer = printer_;
         const http_status_t status =
             cupsWriteRequestData(printer.http.get(), static_cast<const char*>(data), size);
-        if (status == HTTP_STATUS_CONTINUE) {
-            written = size;
-            return true;
-        }
+        if (status == HTTP_STATUS_CONTINUE) return true;
         const int err = httpError(printer.http.get());
         OsUtils::SetLastOSError(err ? err : EPIPE,
                                 SysUtils::Format("Lost the connection to the printer: %s",
@@ -197,11 +180,9 @@ public:
         return false;
     }
 
-    bool EndPagePrinter(SpoolHandle) override { return true; }
-
-    bool EndDocPrinter(SpoolHandle handle) override
+    bool EndDocument() override
     {
-        IppPrinter& printer = *PrinterOf(handle);
+        IppPrinter& printer = printer_;
         if (!printer.documentOpen) return true;
         printer.documentOpen = false;
         const IppMessage response(cupsGetResponse(printer.http.get(), printer.resource.c_str()));
@@ -211,27 +192,28 @@ public:
         return false;
     }
 
-    bool FollowJob(SpoolHandle handle, std::uint32_t jobId, const TJobOptions& options,
-                   TJobOutcome& outcome) override
+    bool Follow(std::uint32_t jobId, const TJobOptions& options, TJobOutcome& outcome) override
     {
         if (!options.wait) return true;
-        IppPrinter& printer = *PrinterOf(handle);
+        IppPrinter& printer = printer_;
         return FollowIppJob(printer.http.get(), printer.uri, static_cast<int>(jobId), options, outcome);
     }
 
-    bool ClosePrinter(SpoolHandle handle) override
+    bool Close() override
     {
-        delete PrinterOf(handle);
+        printer_.http.reset();
         return true;
     }
+
+private:
+    IppPrinter printer_;
 };
 
 }  // namespace
 
-SpoolerPrimitives* IppAddressPrimitives()
+std::unique_ptr<JobTransport> NewIppTransport()
 {
-    static IppAddress primitives;
-    return &primitives;
+    return std::make_unique<IppTransport>();
 }
 
 }  // namespace PrinterUtils

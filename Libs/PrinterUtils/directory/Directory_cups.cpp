@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: Apache-2.0
+// The print server's printers as CUPS knows them: its queues as printer
+// records (NETWORK for a queue that lives on another server, whether the
+// configured server is not this machine's or the queue forwards to another
+// server's printer; LOCAL otherwise; SHARED from printer-is-shared), and the
+// user's default destination as lp finds it. Every connection is bounded
+// (PrinterBounds.h), so no call here can freeze a window for longer.
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "CupsConnection_cups.h"
+#include "CupsQueues_cups.h"
+#include "DiscoveredPrinters_cups.h"
+#include "PrinterDirectory.h"
+
+namespace PrinterUtils {
+
+namespace {
+
+class CupsDirectory final : public PrinterDirectory {
+public:
+    std::vector<PrinterRecord> EnumPrinters() override
+    {
+        ServerLink http;
+        if (!http.Open()) return {};
+        // Printers found on the network are not listed, but a name typed
+        // later may be one of them: learn them beside the caller, also when
+        // the server has no queue at all.
+        BrowseDiscoveredPrinters();
+        return ListQueues(http.get());
+    }
+
+    bool GetDefaultPrinter(std::string& name) override
+    {
+        ServerLink http;
+        if (!http.Open()) return false;
+        // A null name asks for the default as lp finds it: LPDEST or PRINTER,
+        // then the user's lpoptions, then the server's default.
+        cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+        if (!dest) {
+            RecordRequestFailure(http.get());
+            return false;
+        }
+        name.assign(dest->name, std::min(std::strlen(dest->name), kMaxPrinterNameLength));
+        cupsFreeDests(1, dest);
+        return true;
+    }
+
+    void BeginSession() override { BeginServerSession(); }
+    void EndSession() override { EndServerSession(); }
+};
+
+}  // namespace
+
+PrinterDirectory& SystemPrinterDirectory()
+{
+    static CupsDirectory directory;
+    return directory;
+}
+
+}  // namespace PrinterUtils
