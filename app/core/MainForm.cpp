@@ -29,7 +29,7 @@ private:
 
 }  // namespace
 
-void ActiveFormCreate(IMainView& view, IPresenter& presenter)
+void FillPrinterBox(IMainView& view, IPresenter& presenter)
 {
     RunGuarded(presenter, [&] {
         // One connection for both questions: a server that never answers
@@ -46,7 +46,7 @@ void ActiveFormCreate(IMainView& view, IPresenter& presenter)
     });
 }
 
-void btnPrintClick(IMainView& view, IPresenter& presenter)
+void PrintStatusPage(IMainView& view, IPresenter& presenter)
 {
     std::optional<Resources::TResourceStream> document;
     if (view.MinimalPageChecked()) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The main window's handlers, written once for every front-end.
+// What the main window does, written once for every front-end: the
+// front-ends' own handlers call these.
 #pragma once
 
 #include "MainView.h"
@@ -7,16 +8,16 @@
 
 namespace AppCore {
 
-// The creation handler: every printer (local, network and shared) into the
-// printer box, newest-listed first, then the user's default made current when
-// the box's own search finds it. An exception goes to presenter.ReportError;
-// the box keeps what was listed before it.
-void ActiveFormCreate(IMainView& view, IPresenter& presenter);
+// Every printer (local, network and shared) into the printer box,
+// newest-listed first, then the user's default made current when the box's
+// own search finds it. An exception goes to presenter.ReportError; the box
+// keeps what was listed before it.
+void FillPrinterBox(IMainView& view, IPresenter& presenter);
 
-// The Print action: the chosen status page document, through a new
-// temporary file, as one raw job to the printer named in the box. Raises on
-// failure (the caller's catch point reports it); a temporary file that could
-// not be created is reported through ShowInformation instead.
-void btnPrintClick(IMainView& view, IPresenter& presenter);
+// The chosen status page document, through a new temporary file, as one raw
+// job to the printer named in the box. Raises on failure (the caller's catch
+// point reports it); a temporary file that could not be created is reported
+// through ShowInformation instead.
+void PrintStatusPage(IMainView& view, IPresenter& presenter);
 
 }  // namespace AppCore

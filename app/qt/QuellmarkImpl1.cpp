@@ -95,13 +95,13 @@ void TQuellmarkX::ApplyStoredLayout()
 
 void TQuellmarkX::ActiveFormCreate()
 {
-    AppCore::ActiveFormCreate(*this, presenter_);
+    AppCore::FillPrinterBox(*this, presenter_);
 }
 
 void TQuellmarkX::btnPrintClick()
 {
     // Caught here, before it would cross Qt's own frames.
-    AppCore::RunGuarded(presenter_, [this] { AppCore::btnPrintClick(*this, presenter_); });
+    AppCore::RunGuarded(presenter_, [this] { AppCore::PrintStatusPage(*this, presenter_); });
 }
 
 void TQuellmarkX::MinimalPageClick()

@@ -100,9 +100,9 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
         Release();
         throw;
     }
-    // The creation handler reports its own exceptions; the window is then
+    // FillPrinterBox reports its own exceptions; the window is then
     // completed and shown all the same.
-    AppCore::ActiveFormCreate(*this, application_.Presenter());
+    AppCore::FillPrinterBox(*this, application_.Presenter());
 }
 
 TQuellmarkX::~TQuellmarkX()
@@ -308,7 +308,7 @@ void TQuellmarkX::MinimalPageClick()
 
 void TQuellmarkX::btnPrintClick()
 {
-    AppCore::btnPrintClick(*this, application_.Presenter());
+    AppCore::PrintStatusPage(*this, application_.Presenter());
 }
 
 }  // namespace QuellmarkWin32

@@ -16,8 +16,8 @@ enum : int { idPrinters = 100, idPrint = 101, idMinimalPage = 200 };
 
 class TQuellmarkX final : public AppCore::IMainView {
 public:
-    // Builds the window and its controls (not shown yet), then runs the
-    // creation handler; an exception from it has been reported when this returns.
+    // Builds the window and its controls (not shown yet), then fills the
+    // printer box; an exception from that has been reported when this returns.
     explicit TQuellmarkX(TApplication& application);
     ~TQuellmarkX() override;
     TQuellmarkX(const TQuellmarkX&) = delete;

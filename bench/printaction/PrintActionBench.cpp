@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         for (int i = 0; i <= runs; ++i) {  // the first round warms up
             std::size_t before = server.JobIds().size();
             auto start = Clock::now();
-            AppCore::btnPrintClick(view, presenter);
+            AppCore::PrintStatusPage(view, presenter);
             const double a = Ms(start);
             WaitForNewJob(server, before);
 

@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     long rssAfterFirst = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
-        AppCore::RunGuarded(presenter, [&] { AppCore::btnPrintClick(view, presenter); });
+        AppCore::RunGuarded(presenter, [&] { AppCore::PrintStatusPage(view, presenter); });
         // The baseline is taken once libcups' connection and the allocator
         // have settled, after the first tenth of the run.
         if (i == count / 10) {

@@ -197,7 +197,7 @@ protected:
 TEST_F(FrontEnd, StartUpWithoutDefaultPrinterReportsAndStillBuildsTheWindow)
 {
     // No print server in the Wine session: no printers and no default, so
-    // the creation handler's error comes up before the window is shown.
+    // the printer list's error comes up before the window is shown.
     try {
         const std::string name = PrinterUtils::GetDefaultPrinterName();
         GTEST_SKIP() << "this system has a default printer: " << name;
