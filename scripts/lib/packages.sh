@@ -11,7 +11,7 @@ QUELLMARK_TEST_PACKAGES=(
   ghostscript poppler-utils
   xvfb xauth xdotool imagemagick
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   appstream desktop-file-utils lintian dbus procps
   avahi-daemon iproute2
 )
