@@ -304,12 +304,12 @@ userdict /^VK4 get
 dup /&_pspagefont_ get length =
 dup /^RD get (INTERNAL.PS) known =
 /^PPD get length =
-userdict /NONAMEdict get /^OD get dup length = (@_VK_HEADERBOX_) get =
+userdict /NONAMEdict get /^OD get (@_VK_HEADERBOX_) get =
 userdict /NONAMEdict get /^GD get 107 get xcheck =
 )");
     const TGsResult r = RunNull({kFull, suffix});
     ExpectCleanRun(r);
-    EXPECT_EQ(r.out, "11\ntrue\n81\n14\n106\ntrue\n");
+    EXPECT_EQ(r.out, "11\ntrue\n81\n106\ntrue\n");
 }
 
 TEST(RuntimeProcedures, PageDeviceProceduresRequestOnlyWhatChanges) {
