@@ -13,14 +13,12 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "DocumentFile.h"
-#include "FilePrimitives.h"
 #include "JobPool.h"
 #include "Messages.h"
 #include "OsUtils.h"
 #include "Output.h"
 #include "PrinterUtils.h"
 #include "QueryReport.h"
-#include "Resources.h"
 #include "SysUtils.h"
 
 namespace Cli {
@@ -82,29 +80,6 @@ void Write(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
 }
-
-// The embedded document in a temporary file for the whole run; removed at
-// the end.
-class TDocumentFile {
-public:
-    TDocumentFile(const char* name, const char* type)
-    {
-        Resources::TResourceStream document(name, type);
-        if (!AppCore::WriteDocumentFile(document, path_)) throw SysUtils::Exception(Messages::kTempFileFailed);
-        written_ = true;
-    }
-    ~TDocumentFile()
-    {
-        if (written_) OsUtils::SystemFilePrimitives().Delete(path_);
-    }
-    TDocumentFile(const TDocumentFile&) = delete;
-    TDocumentFile& operator=(const TDocumentFile&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    bool written_ = false;
-};
 
 // -------------------------------------------------------------------- list
 
@@ -225,8 +200,9 @@ int RunPrint(const TOptions& options)
         for (const PrinterUtils::TPrinterInfo& p : ListedPrinters()) printers.push_back(p.name);
         if (printers.empty()) throw SysUtils::Exception("the print server lists no printers");
     }
-    const TDocumentFile document(options.minimal ? "MINSTATUS" : "STATUS",
-                                 options.minimal ? "MYMINSTATUS" : "MYSTATUS");
+    const AppCore::TDocumentFile document(options.minimal ? "MINSTATUS" : "STATUS",
+                                          options.minimal ? "MYMINSTATUS" : "MYSTATUS");
+    if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
     TFleetReport report(printers.size(), options.json);
     RunBounded<TOutcome>(
         printers.size(), options.jobs,
@@ -397,7 +373,8 @@ std::string QueryText(const std::string& printer, const TQueryOutcome& q)
 
 int RunQuery(const TOptions& options)
 {
-    const TDocumentFile document("QUERY", "MYQUERY");
+    const AppCore::TDocumentFile document("QUERY", "MYQUERY");
+    if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
     const std::vector<std::string>& printers = options.printers;
     std::size_t failed = 0;
     bool firstJson = true;

@@ -1,24 +1,32 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "DocumentFile.h"
 
+#include "FilePrimitives.h"
 #include "OsUtils.h"
+#include "Resources.h"
 #include "SysUtils.h"
 #include "TextFile.h"
 
 namespace AppCore {
 
-bool WriteDocumentFile(Resources::TResourceStream& document, std::string& fileName)
+TDocumentFile::TDocumentFile(const char* name, const char* type)
 {
+    Resources::TResourceStream document(name, type);
     const std::string tempDir = OsUtils::GetTempDirectory();
     OsUtils::FileIdentity created;
-    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", fileName, &created)) return false;
+    if (!OsUtils::CreateUniqueFileName(tempDir, "ps", "ps", path_, &created)) return;
     std::string bytes(document.Size(), '\0');
     bytes.resize(document.Read(bytes.data(), bytes.size()));
     SysUtils::TStringList lines;
     lines.SetText(bytes);
     // The file written must still be the one just created.
-    WriteTextFile(fileName, lines.Text(), &created);
-    return true;
+    WriteTextFile(path_, lines.Text(), &created);
+    created_ = true;
+}
+
+TDocumentFile::~TDocumentFile()
+{
+    if (created_) OsUtils::SystemFilePrimitives().Delete(path_);
 }
 
 }  // namespace AppCore

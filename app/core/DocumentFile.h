@@ -5,16 +5,32 @@
 
 #include <string>
 
-#include "Resources.h"
-
 namespace AppCore {
 
-// Reads the whole document (8-bit text up to the first NUL, split into
-// lines at CR LF, CR or LF) and writes its lines, each followed by CR LF,
-// to a new file "ps<hex>.ps" in the temporary directory. Returns false, with
-// nothing written, when no unique file could be created; raises EInOutError
-// when writing fails or the file is no longer the one created (the file
-// stays), and EOSError when the temporary directory cannot be found.
-bool WriteDocumentFile(Resources::TResourceStream& document, std::string& fileName);
+// The embedded document NAME of TYPE in a new file "ps<hex>.ps" in the
+// temporary directory: the whole document (8-bit text up to the first NUL,
+// split into lines at CR LF, CR or LF), each line followed by CR LF. The
+// file is removed when the object goes unless Keep() was called; one that
+// cannot be removed is left behind.
+class TDocumentFile {
+public:
+    // Raises EResNotFound for a missing document, EOSError when the
+    // temporary directory cannot be found, and EInOutError when writing
+    // fails or the file is no longer the one created (the file stays).
+    TDocumentFile(const char* name, const char* type);
+    ~TDocumentFile();
+    TDocumentFile(const TDocumentFile&) = delete;
+    TDocumentFile& operator=(const TDocumentFile&) = delete;
+
+    // False when no unique file could be created: nothing was written.
+    bool Created() const noexcept { return created_; }
+    const std::string& Path() const noexcept { return path_; }
+    // Leaves the file where it is when the object goes.
+    void Keep() noexcept { created_ = false; }
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
 
 }  // namespace AppCore

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "MainForm.h"
 
-#include <optional>
-
 #include "DocumentFile.h"
-#include "FilePrimitives.h"
 #include "Messages.h"
 #include "PrinterUtils.h"
-#include "Resources.h"
 
 namespace AppCore {
 
@@ -48,30 +44,27 @@ void FillPrinterBox(IMainView& view, IPresenter& presenter)
 
 void PrintStatusPage(IMainView& view, IPresenter& presenter)
 {
-    std::optional<Resources::TResourceStream> document;
-    if (view.MinimalPageChecked()) {
-        presenter.ShowInformation(Messages::kMinimalPageNotice);
-        document.emplace("MINSTATUS", "MYMINSTATUS");
-    } else {
-        document.emplace("STATUS", "MYSTATUS");
-    }
-
-    std::string fileName;
-    if (!WriteDocumentFile(*document, fileName)) {
-        presenter.ShowInformation(Messages::kTempFileFailed);
-        return;
-    }
-    document.reset();
-
-    const std::string printerName = view.PrinterText();
-    // A one-line list built directly, so a line break inside the
-    // temporary directory's name cannot split the file name.
-    SysUtils::TStringList files;
-    files.Add(fileName);
-    PrinterUtils::PrintFileList(PrinterUtils::ParsePrinterTarget(printerName), files, Messages::kJobName);
-
-    // The job has the data; a file that cannot be removed is left behind.
-    OsUtils::SystemFilePrimitives().Delete(fileName);
+    const bool minimal = view.MinimalPageChecked();
+    if (minimal) presenter.ShowInformation(Messages::kMinimalPageNotice);
+    {
+        TDocumentFile document(minimal ? "MINSTATUS" : "STATUS", minimal ? "MYMINSTATUS" : "MYSTATUS");
+        if (!document.Created()) {
+            presenter.ShowInformation(Messages::kTempFileFailed);
+            return;
+        }
+        const std::string printerName = view.PrinterText();
+        // A one-line list built directly, so a line break inside the
+        // temporary directory's name cannot split the file name.
+        SysUtils::TStringList files;
+        files.Add(document.Path());
+        try {
+            PrinterUtils::PrintFileList(PrinterUtils::ParsePrinterTarget(printerName), files, Messages::kJobName);
+        } catch (...) {
+            // A job that failed leaves its file behind.
+            document.Keep();
+            throw;
+        }
+    }  // the job has the data: its file goes
     presenter.ShowInformation(Messages::kStatusPageSent);
 }
 
