@@ -11,7 +11,9 @@ namespace PrinterUtils {
 // Establishing a connection to a print server or a printer (TCP connect,
 // TLS handshake included).
 inline constexpr int kConnectTimeoutMs = 5000;
-// Each answer of a print server or printer once the connection stands.
+// Each request to a print server or printer once the connection stands,
+// from its first byte to the last byte of its answer; also the longest a
+// printer may go without taking a block of a job's data.
 inline constexpr int kAnswerTimeoutMs = 5000;
 // After the last byte of a job to an address: how long the printer may take
 // to finish the job (close the back channel, or reach a final IPP state).
@@ -27,8 +29,15 @@ inline constexpr int kTemporaryQueueTimeoutMs = 10000;
 // At most this much of a printer's back channel is kept; the rest is read
 // and dropped, so a flooding printer cannot grow memory.
 inline constexpr std::size_t kBackChannelMaxBytes = 64 * 1024;
-// The largest answer of a print server that is read: far more than the
-// list of thousands of queues, so a server streaming without end is cut.
-inline constexpr std::size_t kServerAnswerMaxBytes = 64 * 1024 * 1024;
+// The largest IPP answer of a print server or printer that is read: far
+// more than the list of thousands of queues or a printer's attributes, so
+// a peer streaming without end is cut.
+inline constexpr std::size_t kAnswerMaxBytes = 16 * 1024 * 1024;
+// At most this many pieces (tags, lengths, names, values) of one IPP answer
+// are parsed. Each adds at most one attribute, value or string, of at most
+// a few hundred bytes, so an answer of tiny attributes cannot grow memory
+// past about 64 MiB however it is shaped; a list of 10,000 queues takes
+// fewer than half as many.
+inline constexpr std::size_t kAnswerMaxParts = 250000;
 
 }  // namespace PrinterUtils

@@ -39,7 +39,9 @@ TEST(PrinterTarget, ParsesOnceOrSaysWhy)
         {"socket://h:65536", "\"socket://h:65536\" is not a valid printer address: the port"},
         {"socket://h:91x", "\"socket://h:91x\" is not a valid printer address: the port"},
         {"socket://h/queue", "\"socket://h/queue\" is not a valid printer address: a socket:// address has no path"},
-        {"socket://user@h", "\"socket://user@h\" is not a valid printer address: the host name contains '@'"},
+        {"socket://user:secret@h:9100", "\"socket://***@h:9100\" is not a valid printer address: a printer address "
+                                        "takes no user name or password"},
+        {"socket://h#x", "\"socket://h#x\" is not a valid printer address: the host name contains '#'"},
         {"socket://[::1", "\"socket://[::1\" is not a valid printer address: the IPv6"},
         {"ipp://h", "\"ipp://h\" is not a valid printer address: an ipp:// or ipps:// address needs"},
         {"ipp://h/a b", "\"ipp://h/a b\" is not a valid printer address: the address contains a blank"},
@@ -91,4 +93,14 @@ TEST(BackChannel, FindsErrorsAcrossReadsAndStaysBounded)
     flood.Append(error.data(), error.size());
     EXPECT_EQ(flood.Kept().size(), kBackChannelMaxBytes);
     EXPECT_EQ(flood.Errors(), error);
+
+    // A message opened by a longer run of '%' counts, and a printer that
+    // floods error messages fills the report up to its cap and no further.
+    BackChannel triple;
+    triple.Append("%%%[ Error: x ]%%", 17);
+    EXPECT_EQ(triple.Errors(), "%%[ Error: x ]%%");
+    BackChannel errors;
+    for (int i = 0; i < 100000; ++i) errors.Append(error.data(), error.size());
+    EXPECT_LE(errors.Errors().size(), std::size_t{4096});
+    EXPECT_GT(errors.Errors().size(), std::size_t{4000});
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "PrinterDirectory.h"
 #include "OsUtils.h"
@@ -208,16 +209,16 @@ bool ServerLink::Open()
     return true;
 }
 
-// A request to the print server (SendRequest): the answer when its status
-// is a success, else null with the last error recorded.
-IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource)
+namespace {
+
+// The answer when it came and its status is a success, else null with the
+// last error recorded: the server's status, or its silence.
+IppMessage Checked(http_t* http, IppMessage response, int noAnswer, bool recorded)
 {
-    int noAnswer = 0;
-    IppMessage response = SendRequest(http, request, resource, noAnswer);
     if (!response) {
         if (noAnswer)
             RecordNoAnswer(http, noAnswer);
-        else
+        else if (!recorded)
             RecordRequestFailure(http);
         return nullptr;
     }
@@ -226,6 +227,22 @@ IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource)
     const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
     OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
     return nullptr;
+}
+
+}  // namespace
+
+IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource)
+{
+    int noAnswer = 0;
+    IppMessage response = SendRequest(http, request, resource, noAnswer);
+    return Checked(http, std::move(response), noAnswer, false);
+}
+
+IppMessage FinishDocument(http_t* http)
+{
+    int noAnswer = 0;
+    IppMessage response = FinishRequest(http, noAnswer);
+    return Checked(http, std::move(response), noAnswer, true);
 }
 
 void BeginServerSession()

@@ -36,6 +36,9 @@ Connection ConnectToServer();
 // is a success, else null with the last error recorded.
 IppMessage DoRequest(http_t* http, ipp_t* request, const char* resource);
 
+// The answer to a job's document (FinishRequest) as DoRequest gives it.
+IppMessage FinishDocument(http_t* http);
+
 // A connection for one call: the session's while one is open on this
 // thread, else a connection of the call's own.
 class ServerLink {

@@ -2,6 +2,8 @@
 #include "IppJob_cups.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -66,9 +68,30 @@ bool FollowIppJob(http_t* http, const std::string& printerUri, int jobId, const 
         int port = 0;
         httpSeparateURI(HTTP_URI_CODING_ALL, printerUri.c_str(), scheme, sizeof scheme, user, sizeof user, host,
                         sizeof host, &port, resource, sizeof resource);
-        const IppMessage response(cupsDoRequest(http, request, resource));
-        if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-            OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
+        int noAnswer = 0;
+        IppMessage response;
+        {
+            // The job's bound counts the time spent inside its requests too.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const RequestBound bound(static_cast<int>(std::max<long long>(left, 1)));
+            response = SendRequest(http, request, resource, noAnswer);
+        }
+        if (!response && noAnswer == ETIMEDOUT && Clock::now() >= deadline) {
+            outcome.timedOut = true;
+            outcome.message = SysUtils::Format("job %d did not end within %d ms", jobId, options.timeoutMs);
+            return true;
+        }
+        if (!response && noAnswer) {
+            OsUtils::SetLastOSError(noAnswer, SysUtils::Format("%s:%d did not answer: %s", host, port,
+                                                               std::strerror(noAnswer)));
+            return false;
+        }
+        if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING) {
+            const ipp_status_t status = response ? ippGetStatusCode(response.get()) : cupsLastError();
+            const char* message =
+                response ? ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr)
+                         : cupsLastErrorString();
+            OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
             return false;
         }
         ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);

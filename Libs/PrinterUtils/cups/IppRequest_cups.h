@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 // libcups pieces shared by the print server's queues and ipp:// printers:
-// owning pointers, the bound on every answer, and requests whose answers
-// are read in large reads.
+// owning pointers, the bounds on every wait, and requests whose answers are
+// read under a cap on time and memory.
 #pragma once
 
 #include <cups/cups.h>
 
+#include <chrono>
 #include <memory>
+
+#include "PrinterBounds.h"
 
 namespace PrinterUtils {
 
@@ -20,20 +23,43 @@ struct IppDeleter {
 };
 using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 
-// Every answer on http is awaited at most kAnswerTimeoutMs, then given up.
+// Every wait on http is bounded: kAnswerTimeoutMs without a byte, and
+// whatever a RequestBound on the calling thread allows for the whole of a
+// request. Called once for each new connection.
 void BoundAnswers(http_t* http);
 
+// While it lives, every request on this thread must be over within
+// timeoutMs of its creation, from its first byte to the last byte of its
+// answer, however the peer paces its bytes; a wait past that fails with
+// ETIMEDOUT. Bounds nest: an inner one never extends an outer one.
+class RequestBound {
+public:
+    explicit RequestBound(int timeoutMs = kAnswerTimeoutMs);
+    ~RequestBound();
+    RequestBound(const RequestBound&) = delete;
+    RequestBound& operator=(const RequestBound&) = delete;
+
+private:
+    std::chrono::steady_clock::time_point outer_;
+};
+
 // Sends a request without document data and returns the answer, whatever
-// its IPP status, like cupsDoRequest; frees the request. The answer's body
-// is read in large reads, each under the connection's bound, and parsed
-// from memory: libcups parses it off the socket a few bytes per read and,
-// on a bounded connection, polls the socket before each one, which over
-// the answer for hundreds of queues doubles its time. An HTTP answer other
-// than 200 (credentials or encryption asked, a refusal) goes to
-// cupsDoRequest, which retries and names it as libcups does.
+// its IPP status, like cupsDoRequest; frees the request. The whole request
+// is under a RequestBound of kAnswerTimeoutMs. The answer's body is read in
+// large reads and parsed from memory, within kAnswerMaxBytes on the wire
+// and kAnswerMaxParts parsed, so no answer can take more memory than those
+// allow however it is shaped. An HTTP answer other than 200 (credentials
+// or encryption asked, a refusal) goes to cupsDoRequest, which retries and
+// names it as libcups does.
 // Null when no IPP answer came: noAnswer is then the errno of a broken,
 // silent, oversized or garbled answer, or 0 when libcups recorded the
 // failure (cupsLastError).
 IppMessage SendRequest(http_t* http, ipp_t* request, const char* resource, int& noAnswer);
+
+// The answer to a request whose document data was written on http after
+// cupsSendRequest or cupsStartDocument: ends the data and reads the answer
+// as SendRequest does. Null as SendRequest says; a refusal by HTTP status
+// has noAnswer 0 and is recorded as the last error (OsUtils).
+IppMessage FinishRequest(http_t* http, int& noAnswer);
 
 }  // namespace PrinterUtils

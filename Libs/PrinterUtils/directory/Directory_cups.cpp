@@ -13,6 +13,7 @@
 #include "CupsConnection_cups.h"
 #include "CupsQueues_cups.h"
 #include "DiscoveredPrinters_cups.h"
+#include "IppRequest_cups.h"
 #include "PrinterDirectory.h"
 
 namespace PrinterUtils {
@@ -38,7 +39,11 @@ public:
         if (!http.Open()) return false;
         // A null name asks for the default as lp finds it: LPDEST or PRINTER,
         // then the user's lpoptions, then the server's default.
-        cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+        cups_dest_t* dest = nullptr;
+        {
+            const RequestBound bound;
+            dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+        }
         if (!dest) {
             RecordRequestFailure(http.get());
             return false;

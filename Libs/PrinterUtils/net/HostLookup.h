@@ -27,11 +27,13 @@ struct HostAddresses {
 };
 
 // The addresses of host and port as hints allow, or nothing when timeoutMs
-// passed before the name service answered.
+// passed before the name service answered. keepAlive is held until the
+// lookup and its result are gone, also when they outlive the bound: what
+// the name service needs (Winsock) stays up for them.
 inline std::optional<HostAddresses> LookUpHost(const std::string& host, int port, const addrinfo& hints,
-                                               int timeoutMs)
+                                               int timeoutMs, std::shared_ptr<void> keepAlive = nullptr)
 {
-    return CallWithin(timeoutMs, [host, service = std::to_string(port), hints] {
+    return CallWithin(timeoutMs, [host, service = std::to_string(port), hints, keepAlive] {
         HostAddresses found;
         addrinfo* list = nullptr;
         found.rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &list);

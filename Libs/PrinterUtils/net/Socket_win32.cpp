@@ -8,7 +8,9 @@
 #include <ws2tcpip.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 
 #include "OsUtils.h"
@@ -101,7 +103,13 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    const std::optional<HostAddresses> named = LookUpHost(host, port, hints, timeoutMs);
+    // The lookup holds a Winsock start of its own: a lookup that outlives
+    // the bound still calls into Winsock (and frees its addresses) later.
+    WSADATA lookupData;
+    std::shared_ptr<void> winsock;
+    if (::WSAStartup(MAKEWORD(2, 2), &lookupData) == 0)
+        winsock = std::shared_ptr<void>(nullptr, [](void*) { ::WSACleanup(); });
+    const std::optional<HostAddresses> named = LookUpHost(host, port, hints, timeoutMs, std::move(winsock));
     if (!named) {
         OsUtils::SetLastOSError(WSAETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
                                                                "within %d s)", timeoutMs / 1000));

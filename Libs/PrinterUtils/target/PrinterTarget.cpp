@@ -101,6 +101,15 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
     const std::string rest = name.substr(sep + 3);
     const std::size_t slash = rest.find('/');
     const std::string authority = rest.substr(0, slash);
+    // A user name or password is never taken, and never repeated back.
+    const std::size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+        const std::string shown = name.substr(0, sep + 3) + "***" + rest.substr(at);
+        target.problem = SysUtils::Format("\"%s\" is not a valid printer address: a printer address takes no user "
+                                          "name or password",
+                                          shown.c_str());
+        return target;
+    }
     const std::string path = slash == std::string::npos ? std::string() : rest.substr(slash);
     std::string why;
     bool ok = ParseAuthority(authority, target, why);

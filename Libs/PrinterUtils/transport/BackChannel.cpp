@@ -26,8 +26,12 @@ void BackChannel::Append(const char* data, std::size_t size)
     for (std::size_t i = 0; i < size; ++i) {
         const char c = data[i];
         if (!inMessage_) {
-            // Find "%%[" across reads: marker_ counts its characters seen so far.
-            marker_ = c == kMessageStart[marker_] ? marker_ + 1 : (c == '%' ? 1 : 0);
+            // Find "%%[" across reads: marker_ counts its characters seen so
+            // far. Any run of '%' ends in "%%", so "%%%[" still opens one.
+            if (c == '%')
+                marker_ = std::min(marker_ + 1, 2);
+            else
+                marker_ = c == kMessageStart[marker_] ? marker_ + 1 : 0;
             if (marker_ == 3) {
                 inMessage_ = true;
                 marker_ = 0;
@@ -48,8 +52,13 @@ void BackChannel::Append(const char* data, std::size_t size)
         const std::size_t word = message_.find_first_not_of(' ', 3);
         if (word != std::string::npos && (message_.compare(word, 6, "Error:") == 0 ||
                                           message_.compare(word, 9, "Flushing:") == 0)) {
-            if (!errors_.empty()) errors_ += ' ';
-            errors_.append(message_, 0, kMaxErrorBytes - std::min(kMaxErrorBytes, errors_.size()));
+            // The messages together, blanks between them included, stay
+            // within kMaxErrorBytes: once full, later ones are dropped.
+            const std::size_t separator = errors_.empty() ? 0 : 1;
+            if (errors_.size() + separator < kMaxErrorBytes) {
+                if (separator) errors_ += ' ';
+                errors_.append(message_, 0, kMaxErrorBytes - errors_.size());
+            }
         }
         message_.clear();
     }

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "IppJob_cups.h"
 #include "IppRequest_cups.h"
@@ -36,6 +37,7 @@ struct IppPrinter {
     std::string uri;
     std::string resource;
     std::string format;
+    std::string where;  // "HOST:PORT", for the texts
     int jobId = 0;
     bool documentOpen = false;
 };
@@ -43,6 +45,33 @@ struct IppPrinter {
 void RecordIppError()
 {
     OsUtils::SetLastOSError(static_cast<int>(cupsLastError()), std::string(cupsLastErrorString()));
+}
+
+// The answer when it came and its status is a success, else null with the
+// last error recorded: the printer's status, or its silence named as such.
+IppMessage Checked(const IppPrinter& printer, IppMessage response, int noAnswer, bool recorded)
+{
+    if (!response) {
+        if (noAnswer)
+            OsUtils::SetLastOSError(noAnswer, SysUtils::Format("%s: the printer did not answer: %s",
+                                                               printer.where.c_str(), std::strerror(noAnswer)));
+        else if (!recorded)
+            RecordIppError();
+        return nullptr;
+    }
+    const ipp_status_t status = ippGetStatusCode(response.get());
+    if (status <= IPP_STATUS_OK_CONFLICTING) return response;
+    const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
+    OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
+    return nullptr;
+}
+
+// A request to the printer, bounded and capped (SendRequest).
+IppMessage Ask(const IppPrinter& printer, ipp_t* request)
+{
+    int noAnswer = 0;
+    IppMessage response = SendRequest(printer.http.get(), request, printer.resource.c_str(), noAnswer);
+    return Checked(printer, std::move(response), noAnswer, false);
 }
 
 // Never ask on a terminal for a password the program does not have.
@@ -66,7 +95,9 @@ void CancelJob(IppPrinter& printer)
     if (printer.jobId == 0) return;
     ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, printer);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", printer.jobId);
-    ippDelete(cupsDoRequest(printer.http.get(), request, printer.resource.c_str()));
+    const OsUtils::OSErrorInfo failure = OsUtils::GetLastOSError();
+    Ask(printer, request);
+    OsUtils::SetLastOSError(failure.code, failure.text);
     printer.jobId = 0;
 }
 
@@ -84,6 +115,7 @@ public:
             return false;
         }
         printer->uri = uri;
+        printer->where = address.HostAndPort();
         printer->resource = address.resource;
         cupsSetPasswordCB2(NoPassword, nullptr);
         // libcups reports every failed connect as "Host is down": a connect
@@ -122,11 +154,8 @@ public:
         ipp_t* request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, *printer);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                      "document-format-supported");
-        const IppMessage response(cupsDoRequest(printer->http.get(), request, printer->resource.c_str()));
-        if (!response || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-            RecordIppError();
-            return false;
-        }
+        const IppMessage response = Ask(*printer, request);
+        if (!response) return false;
         printer->format = "application/postscript";
         if (ipp_attribute_t* formats = ippFindAttribute(response.get(), "document-format-supported", IPP_TAG_MIMETYPE)) {
             if (ippContainsString(formats, "application/vnd.cups-raw"))
@@ -142,10 +171,11 @@ public:
         IppPrinter& printer = printer_;
         ipp_t* create = NewRequest(IPP_OP_CREATE_JOB, printer);
         ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName.c_str());
-        const IppMessage created(cupsDoRequest(printer.http.get(), create, printer.resource.c_str()));
+        const IppMessage created = Ask(printer, create);
         ipp_attribute_t* id = created ? ippFindAttribute(created.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
-        if (!created || cupsLastError() > IPP_STATUS_OK_CONFLICTING || !id || ippGetInteger(id, 0) <= 0) {
-            RecordIppError();
+        if (!id || ippGetInteger(id, 0) <= 0) {
+            if (created)
+                OsUtils::SetLastOSError(EBADMSG, printer.where + ": the printer made no job");
             return 0;
         }
         printer.jobId = ippGetInteger(id, 0);
@@ -155,8 +185,11 @@ public:
         ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, documentName.c_str());
         ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, printer.format.c_str());
         ippAddBoolean(send, IPP_TAG_OPERATION, "last-document", 1);
-        const http_status_t status =
-            cupsSendRequest(printer.http.get(), send, printer.resource.c_str(), CUPS_LENGTH_VARIABLE);
+        http_status_t status = HTTP_STATUS_ERROR;
+        {
+            const RequestBound bound;
+            status = cupsSendRequest(printer.http.get(), send, printer.resource.c_str(), CUPS_LENGTH_VARIABLE);
+        }
         ippDelete(send);
         if (status != HTTP_STATUS_CONTINUE) {
             RecordIppError();
@@ -170,8 +203,12 @@ public:
     bool Write(const void* data, std::uint32_t size) override
     {
         IppPrinter& printer = printer_;
-        const http_status_t status =
-            cupsWriteRequestData(printer.http.get(), static_cast<const char*>(data), size);
+        http_status_t status = HTTP_STATUS_ERROR;
+        {
+            // Each block is taken within the bound, or the job fails.
+            const RequestBound bound;
+            status = cupsWriteRequestData(printer.http.get(), static_cast<const char*>(data), size);
+        }
         if (status == HTTP_STATUS_CONTINUE) return true;
         const int err = httpError(printer.http.get());
         OsUtils::SetLastOSError(err ? err : EPIPE,
@@ -185,9 +222,9 @@ public:
         IppPrinter& printer = printer_;
         if (!printer.documentOpen) return true;
         printer.documentOpen = false;
-        const IppMessage response(cupsGetResponse(printer.http.get(), printer.resource.c_str()));
-        if (response && cupsLastError() <= IPP_STATUS_OK_CONFLICTING) return true;
-        RecordIppError();
+        int noAnswer = 0;
+        IppMessage answer = FinishRequest(printer.http.get(), noAnswer);
+        if (Checked(printer, std::move(answer), noAnswer, true)) return true;
         CancelJob(printer);
         return false;
     }

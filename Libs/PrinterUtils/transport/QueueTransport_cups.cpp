@@ -16,6 +16,7 @@
 #include "CupsQueues_cups.h"
 #include "DiscoveredPrinters_cups.h"
 #include "IppJob_cups.h"
+#include "IppRequest_cups.h"
 #include "JobTransport.h"
 #include "OsUtils.h"
 #include "SysUtils.h"
@@ -44,28 +45,43 @@ public:
             queue = discovered->name;
         }
         name_ = queue;
+        char uri[HTTP_MAX_URI];
+        QueueUri(name_, uri);
+        uri_ = uri;
+        // The request goes to the queue's own resource, as lp sends it.
+        const std::size_t path = uri_.find("/printers/");
+        resource_ = path == std::string::npos ? "/" : uri_.substr(path);
         return true;
     }
 
     std::uint32_t StartDocument(const std::string& documentName, const std::string& dataType) override
     {
         const char* format = dataType == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO;
-        const int job = cupsCreateJob(http_.get(), name_.c_str(), documentName.c_str(), 0, nullptr);
-        if (job <= 0) {
-            RecordRequestFailure(http_.get());
+        ipp_t* create = NewRequest(IPP_OP_CREATE_JOB);
+        ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName.c_str());
+        const IppMessage created = DoRequest(http_.get(), create, resource_.c_str());
+        ipp_attribute_t* id = created ? ippFindAttribute(created.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
+        if (!id || ippGetInteger(id, 0) <= 0) {
+            if (created)
+                OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_INTERNAL),
+                                        std::string("The print server made no job."));
             return 0;
         }
         // From here on a job exists: closing cancels it unless its document
         // was finished.
-        jobId_ = job;
-        if (cupsStartDocument(http_.get(), name_.c_str(), job, documentName.c_str(), format, 1) !=
-            HTTP_STATUS_CONTINUE) {
+        jobId_ = ippGetInteger(id, 0);
+        http_status_t started = HTTP_STATUS_ERROR;
+        {
+            const RequestBound bound;
+            started = cupsStartDocument(http_.get(), name_.c_str(), jobId_, documentName.c_str(), format, 1);
+        }
+        if (started != HTTP_STATUS_CONTINUE) {
             RecordRequestFailure(http_.get());
             CancelJob();
             return 0;
         }
         documentOpen_ = true;
-        return static_cast<std::uint32_t>(job);
+        return static_cast<std::uint32_t>(jobId_);
     }
 
     bool Write(const void* data, std::uint32_t size) override
@@ -74,7 +90,12 @@ public:
             OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_INTERNAL), std::string("No document is open."));
             return false;
         }
-        const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
+        http_status_t status = HTTP_STATUS_ERROR;
+        {
+            // Each block is taken within the bound, or the job fails.
+            const RequestBound bound;
+            status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
+        }
         if (status == HTTP_STATUS_CONTINUE) {
             bytesSent_ += size;
             return true;
@@ -90,8 +111,7 @@ public:
         } else {
             // The server answered early (refused the data): its IPP status
             // comes with the response.
-            cupsFinishDocument(http_.get(), name_.c_str());
-            RecordCupsError();
+            FinishDocument(http_.get());
         }
         documentOpen_ = false;
         CancelJob();
@@ -102,19 +122,18 @@ public:
     {
         if (!documentOpen_) return true;
         documentOpen_ = false;
-        const ipp_status_t status = cupsFinishDocument(http_.get(), name_.c_str());
-        if (status <= IPP_STATUS_OK_CONFLICTING) {
+        if (FinishDocument(http_.get())) {
             finished_ = true;
             return true;
         }
-        RecordRequestFailure(http_.get());
+        const int status = OsUtils::GetLastOSError().code;
         // A job whose document was refused would wait on the server for
         // another one until the server gives up on it.
         CancelJob();
         // CUPS refuses a document without bytes ("No file in print
         // request"). Nothing was to be printed and nothing is lost: like an
         // empty job elsewhere, that is not an error.
-        return bytesSent_ == 0 && status == IPP_STATUS_ERROR_BAD_REQUEST;
+        return bytesSent_ == 0 && status == static_cast<int>(IPP_STATUS_ERROR_BAD_REQUEST);
     }
 
     // A queue's job is followed by its id on the server, when asked to.
@@ -133,6 +152,15 @@ public:
     }
 
 private:
+    // A request about the queue, from this user.
+    ipp_t* NewRequest(ipp_op_t op) const
+    {
+        ipp_t* request = ippNewRequest(op);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri_.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        return request;
+    }
+
     // Cancels the job once, under the same bounds, on the job's own
     // connection or, when that broke, on a new one. The last error of the
     // failure that led here is kept for the caller.
@@ -148,12 +176,19 @@ private:
             fresh = ConnectToServer();
             http = fresh.get();
         }
-        if (http) cupsCancelJob2(http, name_.c_str(), job, 0);
+        if (http) {
+            ipp_t* cancel = NewRequest(IPP_OP_CANCEL_JOB);
+            ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+            int noAnswer = 0;
+            SendRequest(http, cancel, "/jobs/", noAnswer);
+        }
         OsUtils::SetLastOSError(failure.code, failure.text);
     }
 
     Connection http_;
     std::string name_;
+    std::string uri_;
+    std::string resource_;
     int jobId_ = 0;
     bool documentOpen_ = false;
     bool finished_ = false;
