@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <nlohmann/json.hpp>
+
 namespace Cli {
 
 namespace {
@@ -69,30 +71,44 @@ std::string ToUtf8(std::string_view text)
     return out;
 }
 
-std::string JsonString(std::string_view text)
+TJson JsonText(std::string_view text)
 {
-    static const char kHex[] = "0123456789abcdef";
-    const std::string utf8 = ToUtf8(text);
-    std::string out = "\"";
-    for (const char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                out += "\\u00";
-                out.push_back(kHex[c >> 4]);
-                out.push_back(kHex[c & 15]);
-            } else {
-                out.push_back(ch);
-            }
+    return TJson(ToUtf8(text));
+}
+
+namespace {
+
+void AppendLine(std::string& out, const TJson& value)
+{
+    if (value.is_object()) {
+        out += '{';
+        for (auto member = value.begin(); member != value.end(); ++member) {
+            if (member != value.begin()) out += ", ";
+            AppendLine(out, TJson(member.key()));
+            out += ": ";
+            AppendLine(out, member.value());
         }
+        out += '}';
+    } else if (value.is_array()) {
+        out += '[';
+        for (auto element = value.begin(); element != value.end(); ++element) {
+            if (element != value.begin()) out += ", ";
+            AppendLine(out, *element);
+        }
+        out += ']';
+    } else {
+        // Texts arrive as UTF-8 through JsonText; a byte that is not would
+        // become U+FFFD rather than end the output halfway through an array.
+        out += value.dump(-1, ' ', false, TJson::error_handler_t::replace);
     }
-    out.push_back('"');
+}
+
+}  // namespace
+
+std::string JsonLine(const TJson& value)
+{
+    std::string out;
+    AppendLine(out, value);
     return out;
 }
 
@@ -111,6 +127,28 @@ std::string PlainText(std::string_view text)
         i += n;
     }
     return out;
+}
+
+void Write(std::FILE* stream, std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+TJsonArrayWriter::TJsonArrayWriter()
+{
+    Write(stdout, "[");
+}
+
+void TJsonArrayWriter::Add(const TJson& element)
+{
+    Write(stdout, (count_++ == 0 ? "\n  " : ",\n  ") + JsonLine(element));
+    std::fflush(stdout);
+}
+
+void TJsonArrayWriter::Finish()
+{
+    Write(stdout, count_ == 0 ? "]\n" : "\n]\n");
+    std::fflush(stdout);
 }
 
 }  // namespace Cli

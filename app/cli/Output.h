@@ -1,23 +1,54 @@
 // SPDX-License-Identifier: Apache-2.0
 // Text as the command line writes it: UTF-8 from the 8-bit texts of
-// printers and spoolers, JSON strings, and lines safe on a terminal.
+// printers and spoolers, JSON through nlohmann-json, and lines safe on a
+// terminal.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace Cli {
+
+// Objects keep their members in the order they were added.
+using TJson = nlohmann::ordered_json;
 
 // The text as UTF-8: kept when it already is valid UTF-8, else read as
 // Latin-1 (printers' and spoolers' 8-bit texts).
 std::string ToUtf8(std::string_view text);
 
-// A JSON string literal (quotes included) of the text, converted by ToUtf8.
-std::string JsonString(std::string_view text);
+// A JSON string of the text, converted by ToUtf8. Every text from outside
+// (names, messages, keys and values from printers) enters JSON through it.
+TJson JsonText(std::string_view text);
+
+// The value on one line: ": " after each key, ", " between members and
+// elements, strings escaped by nlohmann-json.
+std::string JsonLine(const TJson& value);
 
 // The text for a terminal or a log line: ToUtf8, and every control
 // character (C0, DEL, C1) as '?', so a printer's answer cannot drive the
 // terminal or split a line.
 std::string PlainText(std::string_view text);
+
+void Write(std::FILE* stream, std::string_view text);
+
+// A JSON array on stdout, written as its elements arrive: "[", each element
+// on a line of its own indented by two, "]" on the last line ("[]" when
+// there is none). The elements are flushed at once, so a script reading
+// the output sees each printer as soon as it is done.
+class TJsonArrayWriter {
+public:
+    TJsonArrayWriter();
+    TJsonArrayWriter(const TJsonArrayWriter&) = delete;
+    TJsonArrayWriter& operator=(const TJsonArrayWriter&) = delete;
+    void Add(const TJson& element);
+    void Finish();
+
+private:
+    std::size_t count_ = 0;
+};
 
 }  // namespace Cli

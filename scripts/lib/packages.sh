@@ -4,6 +4,7 @@ QUELLMARK_BUILD_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcups2-dev libcups2
+  nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest
 )
 QUELLMARK_TEST_PACKAGES=(

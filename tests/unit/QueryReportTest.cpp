@@ -3,7 +3,10 @@
 // line writes: what a printer may send, good and bad.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "Output.h"
+#include "QueryOutput.h"
 #include "QueryReport.h"
 
 namespace {
@@ -63,6 +66,56 @@ TEST(QueryAnswer, KeepsEveryRowOfEveryTable)
     EXPECT_EQ(report.tables[3].name, "new_table");
 }
 
+// A value of the report as JSON: numbers only where the page shows one.
+TEST(QueryOutput, ValuesAsJson)
+{
+    const struct {
+        const char *key, *text, *json;
+    } cases[] = {
+        {"ram_size", "4,194,304", "4194304"},
+        {"memory_size", "-5", "-5"},
+        {"page_count", "18446744073709551615", "18446744073709551615"},
+        {"wait_timeout", "-9223372036854775808", "-9223372036854775808"},
+        {"job_timeout", "99999999999999999999", "1e+20"},
+        {"firmware_revision", "007", "\"007\""},
+        {"size", "-0", "\"-0\""},
+        {"memory_used", "-", "\"-\""},
+        {"sheet_count", ",5", "\",5\""},
+        {"max_form_items", "", "\"\""},
+        {"version", "3010", "\"3010\""},
+        {"printer_name", "N/A", "null"},
+        {"product", "Caf\xe9", "\"Caf\xc3\xa9\""},
+    };
+    for (const auto& c : cases) {
+        Cli::TQueryReport report;
+        report.values.push_back({c.key, "Label", c.text});
+        Cli::TJson object = Cli::TJson::object();
+        Cli::AddReportJson(object, report);
+        EXPECT_EQ(Cli::JsonLine(object), std::string("{\"") + c.key + "\": " + c.json + "}") << c.text;
+    }
+}
+
+// The report's order, a key given twice, and the rows under the page's headings.
+TEST(QueryOutput, ReportAsJsonAndText)
+{
+    Cli::TQueryReport report;
+    std::string error;
+    ASSERT_TRUE(
+        Cli::ParseQueryReport("Q1\nV\tproduct\tProduct\ta\nV\tpage_count\tPage count\t1\nV\tproduct\tProduct\tb\n"
+                              "R\tdevices\tname=%disk0%\tsize=1,000\tfree=800\tsearch_order=0\n"
+                              "R\toutput_trays\tnumber=2\ttype=N/A\nQ.\n",
+                              report, error));
+    Cli::TJson object{{"printer", "p"}};
+    Cli::AddReportJson(object, report);
+    EXPECT_EQ(Cli::JsonLine(object),
+              "{\"printer\": \"p\", \"product\": \"b\", \"page_count\": 1, \"devices\": [{\"name\": "
+              "\"%disk0%\", \"size\": 1000, \"free\": 800, \"search_order\": 0}], "
+              "\"input_trays\": [], \"output_trays\": [{\"number\": 2, \"type\": null}]}");
+    EXPECT_EQ(Cli::ReportText(report), "  Product: a\n  Page count: 1\n  Product: b\n"
+                                       "  Device %disk0%: Size 1,000, Free space 800, Search order 0\n"
+                                       "  Output tray 2: Type N/A\n");
+}
+
 TEST(CommandLineText, Utf8JsonAndTerminalForms)
 {
     struct {
@@ -71,15 +124,31 @@ TEST(CommandLineText, Utf8JsonAndTerminalForms)
         {"plain", "plain", "\"plain\"", "plain"},
         {"Caf\xe9", "Caf\xc3\xa9", "\"Caf\xc3\xa9\"", "Caf\xc3\xa9"},
         {"Caf\xc3\xa9", "Caf\xc3\xa9", "\"Caf\xc3\xa9\"", "Caf\xc3\xa9"},
-        {"\x9b" "2J", "\xc2\x9b" "2J", "\"\xc2\x9b" "2J\"", "?2J"},
-        {"q\"\\\n\t\x01\x7f", "q\"\\\n\t\x01\x7f", "\"q\\\"\\\\\\n\\t\\u0001\\u007f\"", "q\"\\????"},
+        {"\x9b"
+         "2J",
+         "\xc2\x9b"
+         "2J",
+         "\"\xc2\x9b"
+         "2J\"",
+         "?2J"},
+        {"q\"\\\n\t\x01\x7f", "q\"\\\n\t\x01\x7f", "\"q\\\"\\\\\\n\\t\\u0001\x7f\"", "q\"\\????"},
         {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80", "\"\xc3\xad\xc2\xa0\xc2\x80\"", "\xc3\xad\xc2\xa0?"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Cli::ToUtf8(c.in), c.utf8) << c.in;
-        EXPECT_EQ(Cli::JsonString(c.in), c.json) << c.in;
+        EXPECT_EQ(Cli::JsonLine(Cli::JsonText(c.in)), c.json) << c.in;
         EXPECT_EQ(Cli::PlainText(c.in), c.plain) << c.in;
     }
+}
+
+// The one-line layout that scripts and the tests of the program read.
+TEST(CommandLineText, JsonOnOneLine)
+{
+    const Cli::TJson value{{"b", 1},
+                           {"a", nullptr},
+                           {"rows", {Cli::TJson::object(), {{"x", true}}}},
+                           {"none", Cli::TJson::array()}};
+    EXPECT_EQ(Cli::JsonLine(value), "{\"b\": 1, \"a\": null, \"rows\": [{}, {\"x\": true}], \"none\": []}");
 }
 
 }  // namespace

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "QueryOutput.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "PageLabels.h"
+
+namespace Cli {
+
+namespace {
+
+// Fields the page shows as whole numbers: JSON numbers when the printer's
+// answer is one.
+bool NumericField(std::string_view key)
+{
+    static constexpr std::string_view kKeys[] = {
+        "language_level", "firmware_revision", "ram_size",       "memory_size", "memory_used",
+        "max_form_items", "max_form_cache",    "cur_form_cache", "job_timeout", "wait_timeout",
+        "page_count",     "sheet_count",       "size",           "free",        "search_order",
+        "number"};
+    for (std::string_view k : kKeys)
+        if (k == key) return true;
+    return false;
+}
+
+// The whole number a numeric field's text shows ("1,024", "-5"; no leading
+// zeros), or nothing.
+std::optional<TJson> WholeNumber(std::string_view text)
+{
+    std::string digits;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9')
+            digits.push_back(c);
+        else if (c == '-' && i == 0)
+            digits.push_back(c);
+        else if (c != ',' || i == 0)
+            return std::nullopt;
+    }
+    const bool negative = !digits.empty() && digits.front() == '-';
+    if (digits.size() == std::size_t{negative} || (digits.size() > 1 && digits[negative] == '0')) return std::nullopt;
+    const char* const end = digits.data() + digits.size();
+    if (negative) {
+        std::int64_t value = 0;
+        if (std::from_chars(digits.data(), end, value).ec == std::errc()) return TJson(value);
+    } else {
+        std::uint64_t value = 0;
+        if (std::from_chars(digits.data(), end, value).ec == std::errc()) return TJson(value);
+    }
+    // Beyond 64 bits: a double, the number a JSON reader such as jq holds.
+    return TJson(std::strtod(digits.c_str(), nullptr));
+}
+
+// The page's text of a value as JSON: null for "N/A", a number for a whole
+// number (thousands separators dropped) in a numeric field, else the text.
+TJson JsonValue(std::string_view key, std::string_view text)
+{
+    if (text == "N/A") return nullptr;
+    if (NumericField(key))
+        if (std::optional<TJson> number = WholeNumber(text)) return *number;
+    return JsonText(text);
+}
+
+// The page's table headings of the report's fields, for the text lines.
+std::string FieldLabel(std::string_view field)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kLabels[] = {
+        {"size", PageLabels::sp_idsizeheader},
+        {"free", PageLabels::sp_idfreespaceheader},
+        {"search_order", PageLabels::sp_idsearchorderheader},
+        {"removable", PageLabels::sp_idremovableheader},
+        {"mounted", PageLabels::sp_idmountedheader},
+        {"named_files", PageLabels::sp_idnamedfilesheader},
+        {"writable", PageLabels::sp_idwritableheader},
+        {"searchable", PageLabels::sp_idsearchableheader},
+        {"type", PageLabels::sp_ittype}};
+    for (const auto& [key, label] : kLabels)
+        if (key == field) return std::string(label);
+    return std::string(field);
+}
+
+std::string TableRowLabel(std::string_view table)
+{
+    if (table == "devices") return "Device";
+    if (table == "input_trays") return "Input tray";
+    if (table == "output_trays") return "Output tray";
+    return std::string(table);
+}
+
+}  // namespace
+
+void AddReportJson(TJson& object, const TQueryReport& report)
+{
+    // A key given twice keeps its first place and its last value.
+    for (const TQueryValue& v : report.values) object[ToUtf8(v.key)] = JsonValue(v.key, v.value);
+    for (const TQueryTable& table : report.tables) {
+        TJson rows = TJson::array();
+        for (const TQueryRow& row : table.rows) {
+            TJson fields = TJson::object();
+            for (const auto& [key, value] : row) fields[ToUtf8(key)] = JsonValue(key, value);
+            rows.push_back(std::move(fields));
+        }
+        object[ToUtf8(table.name)] = std::move(rows);
+    }
+}
+
+std::string ReportText(const TQueryReport& report)
+{
+    std::string out;
+    for (const TQueryValue& v : report.values) out += "  " + PlainText(v.label) + ": " + PlainText(v.value) + "\n";
+    for (const TQueryTable& table : report.tables) {
+        for (const TQueryRow& row : table.rows) {
+            out += "  ";
+            out += TableRowLabel(table.name);
+            // "Device %disk0%: Size 1,000, Free space 800, ..."
+            for (std::size_t f = 0; f < row.size(); ++f) {
+                out += f == 0 ? " " : f == 1 ? " " : ", ";
+                if (f > 0) out.append(FieldLabel(row[f].first)).append(" ");
+                out += PlainText(row[f].second);
+                if (f == 0) out += ":";
+            }
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+}  // namespace Cli

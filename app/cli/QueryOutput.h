@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: Apache-2.0
+// A printer's status report as quellmark query writes it.
+#pragma once
+
+#include <string>
+
+#include "Output.h"
+#include "QueryReport.h"
+
+namespace Cli {
+
+// Adds the report's values, then its tables (arrays of row objects), to the
+// printer's JSON object, in the report's order. A value the page prints as
+// "N/A" is null; a whole number in a field the page shows as a number
+// ("1,024") is a JSON number; every other value is the page's text.
+void AddReportJson(TJson& object, const TQueryReport& report);
+
+// The report as lines indented by two: "Label: value" for each value, then
+// one line per table row ("Device %disk0%: Size 1,000, Free space 800, ...")
+// under the page's own table headings.
+std::string ReportText(const TQueryReport& report);
+
+}  // namespace Cli
