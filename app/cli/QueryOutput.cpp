@@ -82,7 +82,7 @@ std::string FieldLabel(std::string_view field)
         {"type", PageLabels::sp_ittype}};
     for (const auto& [key, label] : kLabels)
         if (key == field) return std::string(label);
-    return std::string(field);
+    return PlainText(field);
 }
 
 std::string TableRowLabel(std::string_view table)
@@ -90,15 +90,22 @@ std::string TableRowLabel(std::string_view table)
     if (table == "devices") return "Device";
     if (table == "input_trays") return "Input tray";
     if (table == "output_trays") return "Output tray";
-    return std::string(table);
+    return PlainText(table);
 }
 
 }  // namespace
 
 void AddReportJson(TJson& object, const TQueryReport& report)
 {
-    // A key given twice keeps its first place and its last value.
-    for (const TQueryValue& v : report.values) object[ToUtf8(v.key)] = JsonValue(v.key, v.value);
+    // The object's own members (printer, status, message) are the
+    // program's word: the printer cannot replace them. A key the report
+    // gives twice keeps its first place and its last value.
+    const TJson own = object;
+    const auto set = [&](std::string_view key, TJson value) {
+        const std::string name = ToUtf8(key);
+        if (!own.contains(name)) object[name] = std::move(value);
+    };
+    for (const TQueryValue& v : report.values) set(v.key, JsonValue(v.key, v.value));
     for (const TQueryTable& table : report.tables) {
         TJson rows = TJson::array();
         for (const TQueryRow& row : table.rows) {
@@ -106,7 +113,7 @@ void AddReportJson(TJson& object, const TQueryReport& report)
             for (const auto& [key, value] : row) fields[ToUtf8(key)] = JsonValue(key, value);
             rows.push_back(std::move(fields));
         }
-        object[ToUtf8(table.name)] = std::move(rows);
+        set(table.name, std::move(rows));
     }
 }
 

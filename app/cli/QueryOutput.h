@@ -10,7 +10,8 @@
 namespace Cli {
 
 // Adds the report's values, then its tables (arrays of row objects), to the
-// printer's JSON object, in the report's order. A value the page prints as
+// printer's JSON object, in the report's order; a name the object already
+// has is left as it is. A value the page prints as
 // "N/A" is null; a whole number in a field the page shows as a number
 // ("1,024") is a JSON number; every other value is the page's text.
 void AddReportJson(TJson& object, const TQueryReport& report);

@@ -95,13 +95,15 @@ TEST(QueryOutput, ValuesAsJson)
     }
 }
 
-// The report's order, a key given twice, and the rows under the page's headings.
+// The report's order, a key given twice, a key of the program's own, and
+// the rows under the page's headings.
 TEST(QueryOutput, ReportAsJsonAndText)
 {
     Cli::TQueryReport report;
     std::string error;
     ASSERT_TRUE(
         Cli::ParseQueryReport("Q1\nV\tproduct\tProduct\ta\nV\tpage_count\tPage count\t1\nV\tproduct\tProduct\tb\n"
+                              "V\tprinter\tPrinter\tpeer\n"
                               "R\tdevices\tname=%disk0%\tsize=1,000\tfree=800\tsearch_order=0\n"
                               "R\toutput_trays\tnumber=2\ttype=N/A\nQ.\n",
                               report, error));
@@ -111,7 +113,7 @@ TEST(QueryOutput, ReportAsJsonAndText)
               "{\"printer\": \"p\", \"product\": \"b\", \"page_count\": 1, \"devices\": [{\"name\": "
               "\"%disk0%\", \"size\": 1000, \"free\": 800, \"search_order\": 0}], "
               "\"input_trays\": [], \"output_trays\": [{\"number\": 2, \"type\": null}]}");
-    EXPECT_EQ(Cli::ReportText(report), "  Product: a\n  Page count: 1\n  Product: b\n"
+    EXPECT_EQ(Cli::ReportText(report), "  Product: a\n  Page count: 1\n  Product: b\n  Printer: peer\n"
                                        "  Device %disk0%: Size 1,000, Free space 800, Search order 0\n"
                                        "  Output tray 2: Type N/A\n");
 }
