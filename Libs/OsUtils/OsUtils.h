@@ -101,6 +101,14 @@ enum class IoErrorKind {
 };
 IoErrorKind ClassifyIoError(int code);
 
+// While registered, the file at path is removed when a signal ends the
+// process (SIGINT, SIGTERM, SIGHUP, SIGPIPE; on Windows the console's
+// Ctrl+C, Ctrl+Break and close), which then ends as the signal asks.
+// Signals the process ignores stay ignored. Safe from several threads.
+void RemoveOnTermination(const std::string& path);
+// Ends that registration: the file is the caller's again.
+void KeepOnTermination(const std::string& path);
+
 // Full path of the running executable, at most 255 characters; "" when unknown.
 std::string ExecutablePath();
 

@@ -1,12 +1,31 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Commands.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "Console.h"
 #include "Output.h"
 
 namespace Cli {
 
-int RunCommandLine(const std::vector<std::string>& args)
+namespace {
+
+// A command whose output did not reach its reader has failed, whatever it
+// did otherwise: one line on the error stream says why.
+int CheckOutput(int status)
+{
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return status;
+    const int err = errno ? errno : OutputError();
+    Write(stderr, std::string("quellmark: cannot write the output: ") + std::strerror(err ? err : EIO) + "\n");
+    return kExitFailed;
+}
+
+int Run(const std::vector<std::string>& args)
 {
     PrepareConsole();
     TOptions options;
@@ -29,6 +48,13 @@ int RunCommandLine(const std::vector<std::string>& args)
         Write(stderr, "quellmark: " + PlainText(e.what()) + "\n");
     }
     return kExitFailed;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args)
+{
+    return CheckOutput(Run(args));
 }
 
 }  // namespace Cli

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Output.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdint>
 
 #include <nlohmann/json.hpp>
@@ -129,9 +131,24 @@ std::string PlainText(std::string_view text)
     return out;
 }
 
+namespace {
+
+// The first failure to write the standard output, as its errno.
+std::atomic<int> firstOutputError{0};
+
+}  // namespace
+
 void Write(std::FILE* stream, std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stream);
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == stdout) {
+        int none = 0;
+        firstOutputError.compare_exchange_strong(none, errno ? errno : EIO);
+    }
+}
+
+int OutputError() noexcept
+{
+    return firstOutputError;
 }
 
 TJsonArrayWriter::TJsonArrayWriter()

@@ -33,7 +33,10 @@ std::string JsonLine(const TJson& value);
 // terminal or split a line.
 std::string PlainText(std::string_view text);
 
+// Writes text; a failure to write the standard output is remembered.
 void Write(std::FILE* stream, std::string_view text);
+// The errno of the first failed write to the standard output; 0 when none.
+int OutputError() noexcept;
 
 // A JSON array on stdout, written as its elements arrive: "[", each element
 // on a line of its own indented by two, "]" on the last line ("[]" when

@@ -22,11 +22,20 @@ TDocumentFile::TDocumentFile(const char* name, const char* type)
     // The file written must still be the one just created.
     WriteTextFile(path_, lines.Text(), &created);
     created_ = true;
+    OsUtils::RemoveOnTermination(path_);
 }
 
 TDocumentFile::~TDocumentFile()
 {
-    if (created_) OsUtils::SystemFilePrimitives().Delete(path_);
+    if (!created_) return;
+    OsUtils::SystemFilePrimitives().Delete(path_);
+    OsUtils::KeepOnTermination(path_);
+}
+
+void TDocumentFile::Keep() noexcept
+{
+    if (created_) OsUtils::KeepOnTermination(path_);
+    created_ = false;
 }
 
 }  // namespace AppCore

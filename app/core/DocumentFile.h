@@ -10,8 +10,9 @@ namespace AppCore {
 // The embedded document NAME of TYPE in a new file "ps<hex>.ps" in the
 // temporary directory: the whole document (8-bit text up to the first NUL,
 // split into lines at CR LF, CR or LF), each line followed by CR LF. The
-// file is removed when the object goes unless Keep() was called; one that
-// cannot be removed is left behind.
+// file is removed when the object goes unless Keep() was called, and also
+// when a signal ends the process meanwhile; one that cannot be removed is
+// left behind.
 class TDocumentFile {
 public:
     // Raises EResNotFound for a missing document, EOSError when the
@@ -26,7 +27,7 @@ public:
     bool Created() const noexcept { return created_; }
     const std::string& Path() const noexcept { return path_; }
     // Leaves the file where it is when the object goes.
-    void Keep() noexcept { created_ = false; }
+    void Keep() noexcept;
 
 private:
     std::string path_;

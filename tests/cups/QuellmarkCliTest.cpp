@@ -4,12 +4,15 @@
 // several printers at a time with each outcome its own (the bytes and job
 // name read back from the server), query by address with every fault a
 // printer can have, exit statuses, and the refusals that need no printer.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -231,5 +234,82 @@ TEST_P(QuellmarkCliAddress, Runs)
 
 INSTANTIATE_TEST_SUITE_P(Addresses, QuellmarkCliAddress, ::testing::ValuesIn(kAddressCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Starts the program with its standard output on out (a file descriptor)
+// and TMPDIR set to tmp; the child's pid.
+pid_t Spawn(const std::vector<std::string>& args, int out, const std::string& tmp)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    ::dup2(out, STDOUT_FILENO);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    ::signal(SIGPIPE, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(kProgram.c_str(), argv.data());
+    ::_exit(127);
+}
+
+bool Empty(const std::string& dir)
+{
+    return std::filesystem::is_empty(dir);
+}
+
+// Output that cannot be written is a failure, and a run ended by a signal
+// removes its temporary document before it ends as the signal asks.
+TEST(QuellmarkCliEnds, UnwritableOutputFailsAndSignalsLeaveNoDocument)
+{
+    const std::string tmp = ::testing::TempDir() + "quellmark-ends-XXXXXX";
+    std::vector<char> dir(tmp.begin(), tmp.end());
+    dir.push_back('\0');
+    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+    const std::string tmpDir = dir.data();
+    int status = 0;
+
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    ::waitpid(Spawn({"--help"}, full, tmpDir), &status, 0);
+    ::close(full);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+
+    // A reader that goes away after the first printer's answer, while the
+    // second printer still holds the run.
+    AppSocketTestPrinter printer("gs");
+    AppSocketTestPrinter slow("never-close");
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    const pid_t query = Spawn({"query", "--json", "--jobs", "1", "--timeout", "2", printer.Address(), slow.Address()},
+                              pipeFds[1], tmpDir);
+    ::close(pipeFds[1]);
+    char some[10];
+    EXPECT_GT(::read(pipeFds[0], some, sizeof some), 0);
+    EXPECT_FALSE(Empty(tmpDir));
+    ::close(pipeFds[0]);
+    ::waitpid(query, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+    EXPECT_TRUE(Empty(tmpDir));
+
+    // Ended while a printer keeps the job open.
+    AppSocketTestPrinter never("never-close");
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    const pid_t waiting = Spawn({"query", never.Address()}, devNull, tmpDir);
+    ::close(devNull);
+    for (int i = 0; i < 100 && Empty(tmpDir); ++i) ::usleep(50000);
+    EXPECT_FALSE(Empty(tmpDir));
+    ::usleep(200000);
+    ::kill(waiting, SIGTERM);
+    ::waitpid(waiting, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_TRUE(Empty(tmpDir));
+    std::filesystem::remove_all(tmpDir);
+}
 
 }  // namespace
