@@ -15,7 +15,8 @@ namespace {
 
 // Resource names and types compare without regard to ASCII case, as the
 // Windows resource loader compares them.
-bool SameName(std::string_view a, const char* b) {
+bool SameName(std::string_view a, const char* b)
+{
     const std::size_t n = std::strlen(b);
     if (a.size() != n) return false;
     for (std::size_t i = 0; i < n; ++i) {
@@ -27,7 +28,8 @@ bool SameName(std::string_view a, const char* b) {
 
 }  // namespace
 
-TResourceStream::TResourceStream(std::string_view name, std::string_view type) {
+TResourceStream::TResourceStream(std::string_view name, std::string_view type)
+{
     for (std::size_t i = 0; i < Embedded::kEntryCount; ++i) {
         const Embedded::TEntry& entry = Embedded::kEntries[i];
         if (SameName(name, entry.name) && SameName(type, entry.type)) {
@@ -39,7 +41,8 @@ TResourceStream::TResourceStream(std::string_view name, std::string_view type) {
     throw SysUtils::EResNotFound(SysUtils::Format("Resource %s not found", std::string(name).c_str()));
 }
 
-std::size_t TResourceStream::Read(void* buffer, std::size_t count) noexcept {
+std::size_t TResourceStream::Read(void* buffer, std::size_t count) noexcept
+{
     const std::size_t n = std::min(count, size_ - position_);
     if (n > 0) std::memcpy(buffer, data_ + position_, n);
     position_ += n;

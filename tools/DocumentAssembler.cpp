@@ -43,7 +43,8 @@ struct AssemblyError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string ReadFile(const fs::path& path) {
+std::string ReadFile(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) throw AssemblyError("cannot open " + path.string());
     std::ostringstream text;
@@ -52,7 +53,8 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
     // Written under a temporary name and renamed, so an interrupted build
     // never leaves a half document behind.
     const fs::path temp = path.string() + ".tmp";
@@ -68,7 +70,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 // Source text as lines; accepts LF or CR LF line ends, refuses anything the
 // documents may not carry (tabs, control bytes, bytes above 0x7E).
-std::vector<std::string> SourceLines(const fs::path& path) {
+std::vector<std::string> SourceLines(const fs::path& path)
+{
     const std::string text = ReadFile(path);
     std::vector<std::string> lines;
     std::string line;
@@ -83,18 +86,18 @@ std::vector<std::string> SourceLines(const fs::path& path) {
             continue;
         }
         if ((c < 0x20 && c != '\r') || c > 0x7E)
-            throw AssemblyError(path.string() + ":" + std::to_string(number) +
-                                ": byte " + std::to_string(c) + " is not printable 7-bit text");
+            throw AssemblyError(path.string() + ":" + std::to_string(number) + ": byte " + std::to_string(c) +
+                                " is not printable 7-bit text");
         line.push_back(static_cast<char>(c));
     }
     if (!line.empty()) lines.push_back(std::move(line));
     for (const std::string& l : lines)
-        if (l.find('\r') != std::string::npos)
-            throw AssemblyError(path.string() + ": lone carriage return");
+        if (l.find('\r') != std::string::npos) throw AssemblyError(path.string() + ": lone carriage return");
     return lines;
 }
 
-std::size_t Indent(const std::string& line) {
+std::size_t Indent(const std::string& line)
+{
     std::size_t n = 0;
     while (n < line.size() && line[n] == ' ') ++n;
     return n;
@@ -102,7 +105,8 @@ std::size_t Indent(const std::string& line) {
 
 // "% text" or a lone "%" is a note for the reader of the source; DSC
 // comments (%% and %!) and the document's own %Keyword: lines are kept.
-bool IsSourceComment(const std::string& line) {
+bool IsSourceComment(const std::string& line)
+{
     const std::size_t i = Indent(line);
     if (i == line.size()) return true;  // blank line
     if (line[i] != '%') return false;
@@ -111,7 +115,8 @@ bool IsSourceComment(const std::string& line) {
 
 class Document {
 public:
-    void Line(std::string_view text) {
+    void Line(std::string_view text)
+    {
         bytes_.append(text);
         bytes_.append("\r\n");
     }
@@ -122,10 +127,10 @@ private:
     std::string bytes_;
 };
 
-
 // --- eexec -----------------------------------------------------------------
 
-std::uint32_t Fnv1a(std::string_view text) {
+std::uint32_t Fnv1a(std::string_view text)
+{
     std::uint32_t h = 2166136261u;
     for (unsigned char c : text) {
         h ^= c;
@@ -134,7 +139,8 @@ std::uint32_t Fnv1a(std::string_view text) {
     return h;
 }
 
-std::string Encipher(std::string_view plain) {
+std::string Encipher(std::string_view plain)
+{
     // Four leading bytes that the interpreter discards; taken from a hash of
     // the text so the output stays the same from build to build.
     std::uint32_t seed = Fnv1a(plain);
@@ -161,7 +167,8 @@ std::string Encipher(std::string_view plain) {
 // The plain text of an enciphered block: the file with its includes, without
 // the indentation and source comments that would only cost bytes inside the
 // cipher text.
-void EexecPlain(std::string& plain, const fs::path& path, int depth) {
+void EexecPlain(std::string& plain, const fs::path& path, int depth)
+{
     if (depth > 8) throw AssemblyError(path.string() + ": includes nest too deep");
     for (const std::string& line : SourceLines(path)) {
         if (IsSourceComment(line)) continue;
@@ -169,13 +176,15 @@ void EexecPlain(std::string& plain, const fs::path& path, int depth) {
             EexecPlain(plain, path.parent_path() / line.substr(10), depth + 1);
             continue;
         }
-        if (line.rfind("@@", 0) == 0) throw AssemblyError(path.string() + ": only @@include works in an enciphered block");
+        if (line.rfind("@@", 0) == 0)
+            throw AssemblyError(path.string() + ": only @@include works in an enciphered block");
         plain.append(line, Indent(line));
         plain.push_back('\n');
     }
 }
 
-void Eexec(Document& doc, const fs::path& path) {
+void Eexec(Document& doc, const fs::path& path)
+{
     std::string plain;
     EexecPlain(plain, path, 0);
     const std::string cipher = Encipher(plain);
@@ -202,7 +211,8 @@ void Eexec(Document& doc, const fs::path& path) {
 
 // --- case tables -------------------------------------------------------------
 
-unsigned char Upper1252(unsigned char c) {
+unsigned char Upper1252(unsigned char c)
+{
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
     if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<unsigned char>(c - 0x10);
     if (c == 0xFF) return 0x9F;
@@ -210,7 +220,8 @@ unsigned char Upper1252(unsigned char c) {
     return c;
 }
 
-unsigned char Lower1252(unsigned char c) {
+unsigned char Lower1252(unsigned char c)
+{
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
     if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
     if (c == 0x9F) return 0xFF;
@@ -218,17 +229,18 @@ unsigned char Lower1252(unsigned char c) {
     return c;
 }
 
-std::string StringLiteralChar(unsigned char c) {
+std::string StringLiteralChar(unsigned char c)
+{
     switch (c) {
-        case '\t': return "\\t";
-        case '\n': return "\\n";
-        case '\f': return "\\f";
-        case '\r': return "\\r";
-        case '\'': return "\\'";
-        case '(': return "\\(";
-        case ')': return "\\)";
-        case '\\': return "\\\\";
-        default: break;
+    case '\t': return "\\t";
+    case '\n': return "\\n";
+    case '\f': return "\\f";
+    case '\r': return "\\r";
+    case '\'': return "\\'";
+    case '(': return "\\(";
+    case ')': return "\\)";
+    case '\\': return "\\\\";
+    default: break;
     }
     if (c == 0x7F || (c >= 0x20 && c < 0x7F)) return std::string(1, static_cast<char>(c));
     char octal[8];
@@ -236,11 +248,15 @@ std::string StringLiteralChar(unsigned char c) {
     return octal;
 }
 
-void CaseTable(Document& doc, const std::string& which) {
+void CaseTable(Document& doc, const std::string& which)
+{
     unsigned char (*map)(unsigned char) = nullptr;
-    if (which == "UP") map = Upper1252;
-    else if (which == "LOW") map = Lower1252;
-    else throw AssemblyError("@@casetable wants UP or LOW, not " + which);
+    if (which == "UP")
+        map = Upper1252;
+    else if (which == "LOW")
+        map = Lower1252;
+    else
+        throw AssemblyError("@@casetable wants UP or LOW, not " + which);
     for (int row = 0; row < 16; ++row) {
         std::string line;
         for (int col = 0; col < 16; ++col) line += StringLiteralChar(map(static_cast<unsigned char>(row * 16 + col)));
@@ -251,7 +267,8 @@ void CaseTable(Document& doc, const std::string& which) {
 
 // --- ASCII85 -------------------------------------------------------------------
 
-void Ascii85(Document& doc, const fs::path& path) {
+void Ascii85(Document& doc, const fs::path& path)
+{
     const std::string data = ReadFile(path);
     std::string text = "<~";
     for (std::size_t i = 0; i < data.size(); i += 4) {
@@ -277,7 +294,8 @@ void Ascii85(Document& doc, const fs::path& path) {
 // --- page-device table -----------------------------------------------------------
 
 // FILE holds one "Option width height" line per page size, in table order.
-void PageDeviceTable(Document& doc, const fs::path& path) {
+void PageDeviceTable(Document& doc, const fs::path& path)
+{
     struct Size {
         std::string option, width, height;
     };
@@ -304,7 +322,8 @@ void PageDeviceTable(Document& doc, const fs::path& path) {
 
 // Copies a source file into the document, expanding its directives; an
 // included file may hold directives of its own.
-void Expand(Document& doc, const fs::path& path, int depth) {
+void Expand(Document& doc, const fs::path& path, int depth)
+{
     if (depth > 8) throw AssemblyError(path.string() + ": includes nest too deep");
     const fs::path dir = path.parent_path();
     int number = 0;
@@ -319,22 +338,30 @@ void Expand(Document& doc, const fs::path& path, int depth) {
         words >> directive >> argument >> extra;
         const std::string where = path.string() + ":" + std::to_string(number) + ": ";
         if (argument.empty() || !extra.empty()) throw AssemblyError(where + "a directive takes one argument");
-        if (directive == "include") Expand(doc, dir / argument, depth + 1);
-        else if (directive == "eexec") Eexec(doc, dir / argument);
-        else if (directive == "casetable") CaseTable(doc, argument);
-        else if (directive == "ascii85") Ascii85(doc, dir / argument);
-        else if (directive == "ppd") PageDeviceTable(doc, dir / argument);
-        else throw AssemblyError(where + "unknown directive " + directive);
+        if (directive == "include")
+            Expand(doc, dir / argument, depth + 1);
+        else if (directive == "eexec")
+            Eexec(doc, dir / argument);
+        else if (directive == "casetable")
+            CaseTable(doc, argument);
+        else if (directive == "ascii85")
+            Ascii85(doc, dir / argument);
+        else if (directive == "ppd")
+            PageDeviceTable(doc, dir / argument);
+        else
+            throw AssemblyError(where + "unknown directive " + directive);
     }
 }
 
-std::string Assemble(const fs::path& templatePath) {
+std::string Assemble(const fs::path& templatePath)
+{
     Document doc;
     Expand(doc, templatePath, 0);
     return doc.Bytes();
 }
 
-std::string Embed(const std::vector<std::string>& args) {
+std::string Embed(const std::vector<std::string>& args)
+{
     std::ostringstream out;
     out << "// Generated by DocumentAssembler from the assembled status page documents.\n"
            "#include \"EmbeddedDocuments.h\"\n\n"
@@ -362,7 +389,8 @@ std::string Embed(const std::vector<std::string>& args) {
 
 // --- page labels -------------------------------------------------------------------
 
-std::string Labels(const fs::path& source) {
+std::string Labels(const fs::path& source)
+{
     std::ostringstream out;
     out << "// Generated by DocumentAssembler from " << source.filename().string()
         << ": the words the status page prints.\n"
@@ -397,7 +425,8 @@ std::string Labels(const fs::path& source) {
     return out.str();
 }
 
-int Usage() {
+int Usage()
+{
     std::cerr << "usage: DocumentAssembler document TEMPLATE OUTPUT\n"
                  "       DocumentAssembler embed OUTPUT.cpp NAME TYPE FILE [NAME TYPE FILE ...]\n"
                  "       DocumentAssembler labels SOURCE OUTPUT.h\n";
@@ -406,7 +435,8 @@ int Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.size() == 3 && args[0] == "document") {

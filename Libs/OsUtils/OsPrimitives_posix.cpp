@@ -50,8 +50,8 @@ public:
             return CreateOutcome::Failed;
         }
         struct stat st {};
-        if (::fstat(fd, &st) == 0) identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev),
-                                                           static_cast<std::uint64_t>(st.st_ino)};
+        if (::fstat(fd, &st) == 0)
+            identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
         ::close(fd);
         return CreateOutcome::Created;
     }

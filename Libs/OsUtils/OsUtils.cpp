@@ -98,8 +98,7 @@ bool CreateUniqueFile(OsPrimitives& os, std::string_view dir, std::string_view p
             // A directory of that name denies creation; any other denial is final.
             if (!counterCut && os.IsDirectory(candidate)) continue;
             return false;
-        case CreateOutcome::Failed:
-            return false;
+        case CreateOutcome::Failed: return false;
         }
     }
 }

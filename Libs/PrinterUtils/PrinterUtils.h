@@ -40,8 +40,7 @@ void PrintFiles(const std::string& printerName, const std::string& fileNames, co
 // kJobOutcomeTimeoutMs): an aborted or canceled job, or one whose end never
 // came, raises EOSError "Error sending print job: ..." with the printer's
 // words. A queue's job is the spooler's once it has it.
-void PrintFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames,
-                   const std::string& documentName);
+void PrintFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames, const std::string& documentName);
 
 // What became of a job, as far as it was followed.
 enum TJobState : std::uint8_t {

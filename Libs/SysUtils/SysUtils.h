@@ -81,8 +81,8 @@ std::string AssertionText(std::string_view message, std::string_view sourceFile,
 [[noreturn]] void RaiseAssertion(std::string_view message, const char* sourceFile, int line);
 
 // Raises EAssertionFailed naming this source file and line when cond is false.
-#define SYS_ASSERT(cond, message)                                    \
-    do {                                                             \
+#define SYS_ASSERT(cond, message)                                               \
+    do {                                                                        \
         if (!(cond)) ::SysUtils::RaiseAssertion((message), __FILE__, __LINE__); \
     } while (0)
 

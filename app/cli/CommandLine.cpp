@@ -97,16 +97,21 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
         } else if (!wantsValue && hasValue) {
             throw EUsage(SysUtils::Format("%s takes no value", name.c_str()));
         }
-        if (name == "--json") options.json = true;
-        else if (name == "--minimal") options.minimal = true;
-        else if (name == "--wait") options.wait = true;
-        else if (name == "--all") options.all = true;
-        else if (name == "--jobs") options.jobs = WholeNumber(name, value, 1, kMaxJobs);
-        else if (name == "--timeout") options.timeoutMs = TimeoutMs(value);
+        if (name == "--json")
+            options.json = true;
+        else if (name == "--minimal")
+            options.minimal = true;
+        else if (name == "--wait")
+            options.wait = true;
+        else if (name == "--all")
+            options.all = true;
+        else if (name == "--jobs")
+            options.jobs = WholeNumber(name, value, 1, kMaxJobs);
+        else if (name == "--timeout")
+            options.timeoutMs = TimeoutMs(value);
     }
 
-    if (options.command == TCommand::List && !options.printers.empty())
-        throw EUsage("list takes no printers");
+    if (options.command == TCommand::List && !options.printers.empty()) throw EUsage("list takes no printers");
     if (options.command == TCommand::Print && options.all && !options.printers.empty())
         throw EUsage("print takes either --all or printers, not both");
     if (options.command == TCommand::Print && !options.all && options.printers.empty())

@@ -17,8 +17,8 @@ struct TOptions {
     bool minimal = false;
     bool wait = false;
     bool all = false;
-    int jobs = 8;           // printers served at a time
-    int timeoutMs = 0;      // 0: the library's own bound
+    int jobs = 8;                       // printers served at a time
+    int timeoutMs = 0;                  // 0: the library's own bound
     std::vector<std::string> printers;  // names or addresses, in the order given
 };
 

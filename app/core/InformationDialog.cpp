@@ -27,7 +27,7 @@ int MessageWrapWidth(int screenWidth)
 }
 
 TInformationDialogLayout LayoutInformationDialog(TDialogUnits units, TSize textBlock,
-                                                  const std::vector<int>& captionWidths)
+                                                 const std::vector<int>& captionWidths)
 {
     const int horzMargin = MulDivRounded(8, units.w, 4);
     const int vertMargin = MulDivRounded(8, units.h, 8);

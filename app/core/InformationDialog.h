@@ -50,7 +50,7 @@ struct TInformationDialogLayout {
 // MessageWrapWidth) and one button per caption width, each button at least
 // 50w/4 wide or its caption width plus 8, centred below the text.
 TInformationDialogLayout LayoutInformationDialog(TDialogUnits units, TSize textBlock,
-                                                  const std::vector<int>& captionWidths);
+                                                 const std::vector<int>& captionWidths);
 
 // Top-left corner that centres a window of size within area.
 TRect CentreIn(const TRect& area, TSize size);

@@ -34,8 +34,8 @@ void FillPrinterBox(IMainView& view, IPresenter& presenter)
         SysUtils::TStringList items;
         {
             PrinterItemsUpdate update(view, items);
-            PrinterUtils::ListPrinters(items, PrinterUtils::plpLocal | PrinterUtils::plpNetwork |
-                                                  PrinterUtils::plpShared);
+            PrinterUtils::ListPrinters(items,
+                                       PrinterUtils::plpLocal | PrinterUtils::plpNetwork | PrinterUtils::plpShared);
         }
         const std::string defaultPrinter = PrinterUtils::GetDefaultPrinterName();
         view.SetPrinterIndex(items.IndexOf(defaultPrinter));

@@ -23,9 +23,9 @@ IoFailure OsFailure(int code)
 
 [[noreturn]] void RaiseInOutError(IoFailure failure)
 {
-    throw SysUtils::EInOutError(
-        failure.own ? Messages::TextFileErrorText(failure.code) : Messages::InOutErrorText(failure.code),
-        failure.code);
+    throw SysUtils::EInOutError(failure.own ? Messages::TextFileErrorText(failure.code)
+                                            : Messages::InOutErrorText(failure.code),
+                                failure.code);
 }
 
 // The open file; closes it, ignoring the outcome, when an error leaves early.

@@ -103,8 +103,9 @@ TInformationDialog::TInformationDialog(const std::string& caption, const std::st
     const QString okCaption = QString::fromLatin1(AppCore::kInformationButtonCaption);
     QString plainCaption = okCaption;
     plainCaption.remove(QLatin1Char('&'));
-    const AppCore::TInformationDialogLayout layout = AppCore::LayoutInformationDialog(
-        units, {block.width(), block.height()}, {metrics.horizontalAdvance(plainCaption)});
+    const AppCore::TInformationDialogLayout layout =
+        AppCore::LayoutInformationDialog(units, {block.width(), block.height()},
+                                         {metrics.horizontalAdvance(plainCaption)});
 
     auto* messageText = new TMessageText(text, this);
     messageText->setGeometry(ToQRect(layout.text));
@@ -118,7 +119,6 @@ TInformationDialog::TInformationDialog(const std::string& caption, const std::st
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     setFixedSize(layout.client.width, layout.client.height);
-
 }
 
 void TInformationDialog::keyPressEvent(QKeyEvent* event)

@@ -17,9 +17,8 @@ namespace {
 // The desktop entry's name without ".desktop": the window's app id on
 // Wayland, and the name desktops match the window to the launcher by.
 constexpr const char* kDesktopFileName = "org.quellmark.Quellmark";
-constexpr const char* kNoDisplayMessage =
-    "QuellmarkExec: cannot open the window: no display could be opened. "
-    "Set DISPLAY or WAYLAND_DISPLAY to a running display server.\n";
+constexpr const char* kNoDisplayMessage = "QuellmarkExec: cannot open the window: no display could be opened. "
+                                          "Set DISPLAY or WAYLAND_DISPLAY to a running display server.\n";
 
 QtMessageHandler previousHandler = nullptr;
 

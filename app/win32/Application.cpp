@@ -82,8 +82,7 @@ LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wPar
             !::IsIconic(window))
             ::SetActiveWindow(self->mainWindow_);
         return 0;
-    default:
-        return ::DefWindowProcA(window, message, wParam, lParam);
+    default: return ::DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -96,7 +96,8 @@ public:
 void CopyToClipboard(HWND form, const FormState& state)
 {
     ::MessageBeep(0);
-    const std::string text = AppCore::InformationCopyText(state.caption, state.message, {AppCore::kInformationButtonCaption});
+    const std::string text =
+        AppCore::InformationCopyText(state.caption, state.message, {AppCore::kInformationButtonCaption});
     OpenClipboard clipboard(form);
     ::EmptyClipboard();
     const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
@@ -123,13 +124,9 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             // The one button is both OK (Enter) and cancel (Esc).
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) state->closed = true;
             return 0;
-        case WM_CLOSE:
-            state->closed = true;
-            return 0;
-        case DM_GETDEFID:
-            return MAKELRESULT(IDOK, DC_HASDEFID);
-        default:
-            return ::DefWindowProcA(window, message, wParam, lParam);
+        case WM_CLOSE: state->closed = true; return 0;
+        case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
+        default: return ::DefWindowProcA(window, message, wParam, lParam);
         }
     });
 }
@@ -191,16 +188,15 @@ void ShowInformationForm(TApplication& application, const std::string& caption, 
         MeasuringDC dc(font.Handle());
         TEXTMETRICA metrics{};
         ::GetTextMetricsA(dc.Handle(), &metrics);
-        units = AppCore::DialogUnitsFromMetrics(TextWidth(dc.Handle(), AppCore::kAverageWidthLetters),
-                                                metrics.tmHeight);
+        units =
+            AppCore::DialogUnitsFromMetrics(TextWidth(dc.Handle(), AppCore::kAverageWidthLetters), metrics.tmHeight);
         RECT block{0, 0, AppCore::MessageWrapWidth(::GetSystemMetrics(SM_CXSCREEN)), 0};
         ::DrawTextA(dc.Handle(), message.c_str(), static_cast<int>(message.size()), &block,
                     kMessageTextFlags | DT_CALCRECT);
         textBlock = {block.right - block.left, block.bottom - block.top};
         captionWidth = TextWidth(dc.Handle(), AppCore::kInformationButtonCaption);
     }
-    const AppCore::TInformationDialogLayout layout =
-        AppCore::LayoutInformationDialog(units, textBlock, {captionWidth});
+    const AppCore::TInformationDialogLayout layout = AppCore::LayoutInformationDialog(units, textBlock, {captionWidth});
 
     RECT frame{0, 0, layout.client.width, layout.client.height};
     ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
@@ -210,18 +206,18 @@ void ShowInformationForm(TApplication& application, const std::string& caption, 
 
     FormState state{&application, caption, message, false};
     FormWindow form(::CreateWindowExA(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, place.left, place.top,
-                                      size.width, size.height, application.Handle(), nullptr,
-                                      application.Instance(), &state));
+                                      size.width, size.height, application.Handle(), nullptr, application.Instance(),
+                                      &state));
     ::SendMessageA(form.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), FALSE);
 
     const HWND text = ::CreateWindowExA(0, "STATIC", message.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
                                         layout.text.left, layout.text.top, layout.text.width, layout.text.height,
                                         form.Handle(), nullptr, application.Instance(), nullptr);
     const AppCore::TRect& b = layout.buttons.front();
-    const HWND ok = ::CreateWindowExA(0, "BUTTON", AppCore::kInformationButtonCaption,
-                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, b.left, b.top, b.width,
-                                      b.height, form.Handle(), reinterpret_cast<HMENU>(IDOK),
-                                      application.Instance(), nullptr);
+    const HWND ok =
+        ::CreateWindowExA(0, "BUTTON", AppCore::kInformationButtonCaption,
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, b.left, b.top, b.width, b.height,
+                          form.Handle(), reinterpret_cast<HMENU>(IDOK), application.Instance(), nullptr);
     for (HWND control : {text, ok})
         if (control) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), FALSE);
 

@@ -36,8 +36,8 @@ std::string ModuleName()
 void LastResort(const char* className, const std::string& message)
 {
     // The address shown is that of the program body the exception left.
-    const std::string text = Messages::LastResortText(className, ModuleName(),
-                                                      reinterpret_cast<const void*>(&RunProgram), message);
+    const std::string text =
+        Messages::LastResortText(className, ModuleName(), reinterpret_cast<const void*>(&RunProgram), message);
     ::MessageBoxA(nullptr, text.c_str(), "Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 

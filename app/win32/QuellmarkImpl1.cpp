@@ -129,12 +129,12 @@ void TQuellmarkX::CreateControls()
     const HINSTANCE instance = application_.Instance();
     // Created in tab order: the printer box first, then the button; placed
     // by LayOutControls.
-    cboPrinters_ = ::CreateWindowExA(
-        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 0,
-        0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrinters)), instance, nullptr);
-    btnPrint_ = ::CreateWindowExA(0, "BUTTON", "Print", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
-                                  0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrint)), instance,
-                                  nullptr);
+    cboPrinters_ =
+        ::CreateWindowExA(0, "COMBOBOX", "",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 0, 0,
+                          handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrinters)), instance, nullptr);
+    btnPrint_ = ::CreateWindowExA(0, "BUTTON", "Print", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
+                                  handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(idPrint)), instance, nullptr);
     if (!cboPrinters_ || !btnPrint_) throw SysUtils::Exception("Cannot create the main window's controls");
     LayOutControls();
     ::SetWindowTextA(cboPrinters_, kInitialPrinterText);
@@ -150,9 +150,9 @@ void TQuellmarkX::CreateControls()
 void TQuellmarkX::LayOutControls()
 {
     // "MS Sans Serif", 8 points: 11 pixels high at 96 dpi.
-    const HFONT font = ::CreateFontA(Scale(-11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    const HFONT font =
+        ::CreateFontA(Scale(-11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
     for (HWND control : {cboPrinters_, btnPrint_})
         ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     // The controls use the new font now; the old one can go.
@@ -160,8 +160,8 @@ void TQuellmarkX::LayOutControls()
     font_ = font;
     const auto place = [this](HWND control, const RECT& bounds, int extraHeight) {
         ::SetWindowPos(control, nullptr, Scale(bounds.left), Scale(bounds.top),
-                       Scale(bounds.right) - Scale(bounds.left),
-                       Scale(bounds.bottom) - Scale(bounds.top) + extraHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+                       Scale(bounds.right) - Scale(bounds.left), Scale(bounds.bottom) - Scale(bounds.top) + extraHeight,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
     };
     // The printer box's height includes its drop-down list.
     place(cboPrinters_, kPrintersBounds, kPrinterDropDownItems * Scale(kPrinterItemHeight) + 2);
@@ -223,17 +223,10 @@ LRESULT TQuellmarkX::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         LayOutControls();
         return 0;
     }
-    case WM_CLOSE:
-        ::DestroyWindow(handle_);
-        return 0;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
-    case WM_NCDESTROY:
-        handle_ = nullptr;
-        break;
-    default:
-        break;
+    case WM_CLOSE: ::DestroyWindow(handle_); return 0;
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case WM_NCDESTROY: handle_ = nullptr; break;
+    default: break;
     }
     return ::DefWindowProcA(handle_, message, wParam, lParam);
 }
@@ -257,8 +250,8 @@ void TQuellmarkX::CompletePrinterName()
     const std::string typed = PrinterText();
     if (typed.empty()) return;
     // A case-insensitive prefix search from the first item.
-    const LRESULT found = ComboMessage(cboPrinters_, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(typed.c_str()));
+    const LRESULT found =
+        ComboMessage(cboPrinters_, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(typed.c_str()));
     if (found == CB_ERR) return;
     const LRESULT length = ComboMessage(cboPrinters_, CB_GETLBTEXTLEN, static_cast<WPARAM>(found));
     if (length == CB_ERR || static_cast<std::size_t>(length) <= typed.size()) return;

@@ -67,8 +67,7 @@ void TWin32Presenter::ReportError(const SysUtils::Exception& error)
     {
         MoveToActiveMonitor placement(application_.Handle(), active);
         TDisabledWindows disabled(nullptr);
-        ::MessageBoxA(application_.Handle(), text->c_str(), Messages::ApplicationTitle().c_str(),
-                      MB_OK | MB_ICONERROR);
+        ::MessageBoxA(application_.Handle(), text->c_str(), Messages::ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
     }
     if (active && ::IsWindow(active)) ::SetActiveWindow(active);
     if (focus && ::IsWindow(focus)) ::SetFocus(focus);

@@ -28,7 +28,6 @@
 #include "MeasuredRun.h"
 #include "PrinterUtils.h"
 
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -46,7 +45,8 @@ int SendByAddress(const std::string& address, const std::string& file)
     const auto start = Clock::now();
     PrinterUtils::TJobOptions options;
     options.wait = true;
-    const PrinterUtils::TJobOutcome outcome = PrinterUtils::SendFileList(PrinterUtils::ParsePrinterTarget(address), files, "Corvane Status Page", options);
+    const PrinterUtils::TJobOutcome outcome =
+        PrinterUtils::SendFileList(PrinterUtils::ParsePrinterTarget(address), files, "Corvane Status Page", options);
     std::fprintf(stderr, "call %.3f\n", MsSince(start));
     return outcome.state == PrinterUtils::jsCompleted ? 0 : 1;
 }
@@ -119,8 +119,9 @@ int main(int argc, char** argv)
         for (int i = 0; i < 64; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
     const std::string self = SelfPath();
-    std::printf("| data | socket:// process ms | plain send process ms | socket:// send ms | plain send ms | "
-                "ratio (send) | socket:// peak RSS KiB | plain peak RSS KiB | runs |\n|---|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| data | socket:// process ms | plain send process ms | socket:// send ms | plain send ms | "
+        "ratio (send) | socket:// peak RSS KiB | plain peak RSS KiB | runs |\n|---|---|---|---|---|---|---|---|---|\n");
     const std::vector<std::pair<std::string, std::string>> data{{"status page", QUELLMARK_STATUS_DOCUMENT},
                                                                 {"64 MiB", big}};
     for (const auto& [label, file] : data) {

@@ -41,8 +41,8 @@ double Ours(const std::string& name)
 
 double Lp(const std::string& name)
 {
-    const std::string command = "lp -d " + name + " -o raw -t 'Corvane Status Page' " QUELLMARK_STATUS_DOCUMENT
-                                " >/dev/null 2>&1";
+    const std::string command =
+        "lp -d " + name + " -o raw -t 'Corvane Status Page' " QUELLMARK_STATUS_DOCUMENT " >/dev/null 2>&1";
     const auto start = Clock::now();
     if (std::system(command.c_str()) != 0 && name == "Rig_Printer") std::fprintf(stderr, "lp failed\n");
     return MsSince(start);

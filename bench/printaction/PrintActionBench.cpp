@@ -78,9 +78,10 @@ int main(int argc, char** argv)
             WaitForNewJob(server, before);
 
             before = server.JobIds().size();
-            char* lpArgv[] = {const_cast<char*>("lp"), const_cast<char*>("-s"), const_cast<char*>("-d"),
-                              const_cast<char*>("Bench"), const_cast<char*>("-o"), const_cast<char*>("raw"),
-                              const_cast<char*>("-t"), const_cast<char*>("Corvane Status Page"),
+            char* lpArgv[] = {const_cast<char*>("lp"),         const_cast<char*>("-s"),
+                              const_cast<char*>("-d"),         const_cast<char*>("Bench"),
+                              const_cast<char*>("-o"),         const_cast<char*>("raw"),
+                              const_cast<char*>("-t"),         const_cast<char*>("Corvane Status Page"),
                               const_cast<char*>(file.c_str()), nullptr};
             start = Clock::now();
             pid_t pid = 0;

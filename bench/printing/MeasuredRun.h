@@ -17,9 +17,9 @@
 extern char** environ;
 
 struct MeasuredSample {
-    double ms;        // whole process
+    double ms;  // whole process
     long maxRssKb;
-    double callMs;    // the PrinterUtils call alone, when the child reports it
+    double callMs;  // the PrinterUtils call alone, when the child reports it
 };
 
 // Runs argv under printing_measure, which reports the child's own time
@@ -61,4 +61,3 @@ inline MeasuredSample RunMeasured(const std::string& measure, const std::vector<
         throw std::runtime_error("no measurement from " + argv[0] + ": " + text);
     return sample;
 }
-

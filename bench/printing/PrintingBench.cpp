@@ -25,7 +25,6 @@
 #include "CupsTestServer.h"
 #include "MeasuredRun.h"
 
-
 namespace {
 
 constexpr const char* kDocumentName = "Corvane Status Page";
@@ -80,9 +79,12 @@ int main(int argc, char** argv)
     int queues = 500;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--quick") quick = true;
-        else if (a == "--no-gib") gib = false;
-        else if (a == "--queues" && i + 1 < argc) queues = std::atoi(argv[++i]);
+        if (a == "--quick")
+            quick = true;
+        else if (a == "--no-gib")
+            gib = false;
+        else if (a == "--queues" && i + 1 < argc)
+            queues = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: printing_bench [--quick] [--no-gib] [--queues N]\n");
             return 2;
@@ -117,7 +119,8 @@ int main(int argc, char** argv)
                 // Alternate the sides so that drift hits both alike.
                 const MeasuredSample a = RunMeasured(measure, {send, "print", kQueue, file, kDocumentName});
                 WaitForAllJobs(server);
-                const MeasuredSample b = RunMeasured(measure, {"lp", "-s", "-d", kQueue, "-o", "raw", "-t", kDocumentName, file});
+                const MeasuredSample b =
+                    RunMeasured(measure, {"lp", "-s", "-d", kQueue, "-o", "raw", "-t", kDocumentName, file});
                 WaitForAllJobs(server);
                 ours.push_back(a.ms);
                 theirs.push_back(b.ms);

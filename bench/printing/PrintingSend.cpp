@@ -27,7 +27,8 @@ int main(int argc, char** argv)
         }
         if (command == "list" && argc == 2) {
             SysUtils::TStringList list;
-            PrinterUtils::ListPrinters(list, PrinterUtils::plpLocal | PrinterUtils::plpNetwork | PrinterUtils::plpShared);
+            PrinterUtils::ListPrinters(list,
+                                       PrinterUtils::plpLocal | PrinterUtils::plpNetwork | PrinterUtils::plpShared);
             report();
             for (const auto& name : list.Lines()) std::printf("%s\n", name.c_str());
             return 0;

@@ -99,7 +99,6 @@ TEST(CupsFixture, StopAndKillEndTheServer)
     std::string out;
     server.Run({"lpstat", "-r"}, &out);
     EXPECT_EQ(out.find("scheduler is running"), std::string::npos);
-
 }
 
 TEST(CupsFixture, KillLeavesNoScheduler)

@@ -46,18 +46,21 @@ TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
     };
     for (const Case& c : std::initializer_list<Case>{
              {"Rig_Printer", 0, ""},
-             {"Rig_Gone", SIGSTOP, "Error opening printer: Error code 1284: The network printer Rig_Gone was not "
-                                   "ready within 10 s."},
+             {"Rig_Gone", SIGSTOP,
+              "Error opening printer: Error code 1284: The network printer Rig_Gone was not "
+              "ready within 10 s."},
              // Again, while the server keeps the stopped queue.
-             {"Rig_Gone", 0, "Error opening printer: Error code 1284: The network printer Rig_Gone was not ready "
-                             "within 10 s."},
+             {"Rig_Gone", 0,
+              "Error opening printer: Error code 1284: The network printer Rig_Gone was not ready "
+              "within 10 s."},
              {"Rig_Printr", 0, "Error opening printer: Error code 1030: The printer or class does not exist."}}) {
         if (c.signal) ::kill(std::stoi(ReadFile(fs::path(rig) / (c.name + ".pid"))), c.signal);
         const auto start = std::chrono::steady_clock::now();
         std::string error;
         TJobOutcome outcome;
         try {
-            outcome = SendFileList(PrinterUtils::ParsePrinterTarget(c.name), files, "Corvane Status Page", TJobOptions{true, 30000});
+            outcome = SendFileList(PrinterUtils::ParsePrinterTarget(c.name), files, "Corvane Status Page",
+                                   TJobOptions{true, 30000});
         } catch (const SysUtils::EOSError& e) {
             error = e.Message();
         }

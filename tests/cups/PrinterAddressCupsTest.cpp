@@ -92,7 +92,8 @@ TEST(PrinterAddressSocket, GhostscriptPrintsThePageAndAnswersOnTheBackChannel)
 {
     AppSocketTestPrinter printer;
     JobFile job(kPage);
-    const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(), kDocumentName, TJobOptions{true, 30000});
+    const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(),
+                                             kDocumentName, TJobOptions{true, 30000});
     EXPECT_EQ(outcome.state, jsCompleted) << outcome.message;
     EXPECT_EQ(outcome.backChannel, "page printed\n");
     EXPECT_TRUE(std::filesystem::exists(printer.OutDir() + "/AppSocket-Job-1.png"));
@@ -133,8 +134,8 @@ TEST(PrinterAddressSocket, FaultsFailInTheirStep)
         {silent.Address(), page.List(), "Error opening printer: Error code ", "timed out"},
         {"socket://host.invalid", page.List(), "Error opening printer: Error code ", "unknown host"},
         {"socket://127.0.0.1:9100/queue", page.List(), "Error opening printer: Error code 22: ", "has no path"},
-        {"lpd://127.0.0.1/q", page.List(), "Error opening printer: Error code 22: ",
-         "printer addresses are socket://HOST[:PORT], ipp://"},
+        {"lpd://127.0.0.1/q", page.List(),
+         "Error opening printer: Error code 22: ", "printer addresses are socket://HOST[:PORT], ipp://"},
     };
     for (const Case& c : cases) {
         const std::string text = Raised(c.printer, c.files);
@@ -185,7 +186,8 @@ TEST(PrinterAddressSocket, NeverEndingJobsStopAtTheBound)
     for (const char* mode : {"never-close", "flood"}) {
         AppSocketTestPrinter printer(mode);
         JobFile job(kPage);
-        const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(), kDocumentName, TJobOptions{true, 500});
+        const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(printer.Address()), job.List(),
+                                                 kDocumentName, TJobOptions{true, 500});
         EXPECT_EQ(outcome.state, jsSent) << mode;
         EXPECT_TRUE(outcome.timedOut) << mode;
         EXPECT_NE(outcome.message.find("did not end the job within 500 ms"), std::string::npos) << outcome.message;
@@ -207,7 +209,8 @@ TEST(PrinterAddressSocket, SeveralPrintersAtOnce)
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < printers.size(); ++i)
         threads.emplace_back([&, i] {
-            outcomes[i] = SendFileList(PrinterUtils::ParsePrinterTarget(printers[i]->Address()), jobs[i]->List(), kDocumentName, TJobOptions{true, 30000});
+            outcomes[i] = SendFileList(PrinterUtils::ParsePrinterTarget(printers[i]->Address()), jobs[i]->List(),
+                                       kDocumentName, TJobOptions{true, 30000});
         });
     for (auto& t : threads) t.join();
     for (std::size_t i = 0; i < 3; ++i) {
@@ -222,11 +225,12 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
 {
     CupsTestServer server;
     server.AddLocalQueue("Direct");
-    server.AddQueue("Broken", {"-E", "-v", "capture:/nonexistent/dir", "-m", "raw", "-o",
-                               "printer-error-policy=abort-job"});
+    server.AddQueue("Broken",
+                    {"-E", "-v", "capture:/nonexistent/dir", "-m", "raw", "-o", "printer-error-policy=abort-job"});
     JobFile job(kPage);
 
-    const TJobOutcome done = SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(), kDocumentName, TJobOptions{true, 30000});
+    const TJobOutcome done = SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(),
+                                          kDocumentName, TJobOptions{true, 30000});
     EXPECT_EQ(done.state, jsCompleted) << done.message;
     ASSERT_GT(done.jobId, 0u);
     const auto captured = server.CapturedJob(static_cast<int>(done.jobId));
@@ -241,14 +245,25 @@ TEST(PrinterAddressIpp, JobGoesStraightToThePrinterAndIsFollowed)
 
     // The same over TLS (the scheduler's own certificate).
     const std::string tls = "ipps" + server.IppUri("Direct").substr(3);
-    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget(tls), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
+    EXPECT_EQ(
+        SendFileList(PrinterUtils::ParsePrinterTarget(tls), job.List(), kDocumentName, TJobOptions{true, 30000}).state,
+        jsCompleted);
 
     // A queue's job is followed by its id on the server when asked to.
-    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Direct"), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsCompleted);
-    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Broken"), job.List(), kDocumentName, TJobOptions{true, 30000}).state, jsAborted);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Direct"), job.List(), kDocumentName,
+                           TJobOptions{true, 30000})
+                  .state,
+              jsCompleted);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget("Broken"), job.List(), kDocumentName,
+                           TJobOptions{true, 30000})
+                  .state,
+              jsAborted);
 
     // Without waiting the job is only sent; an unknown path fails at opening.
-    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(), kDocumentName, TJobOptions{}).state, jsSent);
+    EXPECT_EQ(SendFileList(PrinterUtils::ParsePrinterTarget(server.IppUri("Direct")), job.List(), kDocumentName,
+                           TJobOptions{})
+                  .state,
+              jsSent);
     const std::string unknown = Raised(server.IppUri("NoSuchPrinter"), job.List());
     EXPECT_EQ(unknown.rfind("Error opening printer: Error code 1030: ", 0), 0u) << unknown;
     // No queue was made for any of it.

@@ -60,7 +60,8 @@ std::string RandomBytes(std::size_t n, unsigned seed)
 std::string CrLfText()
 {
     std::string s;
-    for (int i = 0; s.size() < 261717; ++i) s += "%% status page line " + std::to_string(i) + " /Helvetica findfont\r\n";
+    for (int i = 0; s.size() < 261717; ++i)
+        s += "%% status page line " + std::to_string(i) + " /Helvetica findfont\r\n";
     s.resize(261717 - 2);
     s += "\r\n";
     return s;
@@ -304,8 +305,7 @@ TEST_F(PrinterUtilsCups, SixtyFourMebibytesArriveUnchanged)
 TEST_F(PrinterUtilsCups, ThreeFilesMakeOneJobInOrder)
 {
     const std::string a = "%!PS-Adobe-3.0\r\n", b = RandomBytes(40000, 4), c = "NONAME\r\n";
-    const std::string files =
-        WriteFile("a.ps", a) + "\r\n" + WriteFile("b.bin", b) + "\n" + WriteFile("c.ps", c);
+    const std::string files = WriteFile("a.ps", a) + "\r\n" + WriteFile("b.bin", b) + "\n" + WriteFile("c.ps", c);
     EXPECT_TRUE(SendAndCapture("local_a", files) == a + b + c);
 }
 
@@ -365,7 +365,8 @@ TEST_F(PrinterUtilsCups, AQueueTheServerWillNotDescribeReadsForbidden)
 {
     server_->AddQueue("private_q", {"-E", "-v", "capture:/", "-m", "raw", "-o", "printer-op-policy=private"});
     int code = 0;
-    const std::string text = OsErrorOf([&] { PrintFiles("private_q", WriteFile("doc.ps", "x"), kDocumentName); }, &code);
+    const std::string text =
+        OsErrorOf([&] { PrintFiles("private_q", WriteFile("doc.ps", "x"), kDocumentName); }, &code);
     EXPECT_EQ(code, 1025) << text;
     EXPECT_TRUE(StartsWith(text, "Error opening printer: Error code 1025: ")) << text;
     EXPECT_TRUE(server_->JobIds().empty());
@@ -392,7 +393,7 @@ TEST_F(PrinterUtilsCups, MissingInputFileFinishesTheJobAndReleasesThePrinter)
     const int fds = OpenFdCount();
     const std::vector<std::pair<std::string, std::string>> cases{
         {server_->Dir() + "/home/missing.ps", ""},  // canceled: CUPS refuses a job without data
-        {good + "\r\n\r\n" + good, "%!PS\r\n"},  // completed with the file before the empty line
+        {good + "\r\n\r\n" + good, "%!PS\r\n"},     // completed with the file before the empty line
     };
     for (const auto& [list, sent] : cases) {
         const auto before = server_->JobIds();
@@ -440,7 +441,8 @@ TEST_F(PrinterUtilsCups, ServerWantingAPasswordFailsInsteadOfPrompting)
             int code = 0;
             const std::string text = OsErrorOf([&] { PrintFiles("auth_q", file, kDocumentName); }, &code);
             // Forbidden, or the server's own Unauthorized.
-            const bool failed = StartsWith(text, "Error starting print job: Error code ") && (code == 1025 || code == 1026);
+            const bool failed =
+                StartsWith(text, "Error starting print job: Error code ") && (code == 1025 || code == 1026);
             if (!failed) std::printf("%s: %s\n", via.c_str(), text.c_str());
             return failed;
         });
@@ -501,7 +503,8 @@ TEST_F(PrinterUtilsCups, ConnectionBreaksDuringA64MebibyteJob)
         const std::string text = OsErrorOf([&] { PrintFiles("local_a", path, kDocumentName); }, &code);
         done = true;
         breaker.join();
-        EXPECT_TRUE(StartsWith(text, "Error writing to printer: Error code 1282: Lost the connection to the print server"))
+        EXPECT_TRUE(
+            StartsWith(text, "Error writing to printer: Error code 1282: Lost the connection to the print server"))
             << text;
         EXPECT_EQ(OpenFdCount(), fds);
         EXPECT_EQ(server_->Running(), !kill);

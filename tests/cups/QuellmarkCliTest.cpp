@@ -39,44 +39,66 @@ struct TCliCase {
     const char* name;
     std::vector<std::string> args;
     int exitCode;
-    std::vector<std::string> output;  // lines or fragments the output must hold
+    std::vector<std::string> output;     // lines or fragments the output must hold
     std::multiset<std::string> printed;  // queues whose printer got the page
-    const char* document;             // the bytes each of them got
+    const char* document;                // the bytes each of them got
 };
 
-std::ostream& operator<<(std::ostream& out, const TCliCase& c) { return out << c.name; }
+std::ostream& operator<<(std::ostream& out, const TCliCase& c)
+{
+    return out << c.name;
+}
 
 const std::string kFull = QUELLMARK_STATUS_DOCUMENT;
 const std::string kMinimal = QUELLMARK_MINSTATUS_DOCUMENT;
 
 const TCliCase kCases[] = {
-    {"ListJson", {"list", "--json"}, 0,
+    {"ListJson",
+     {"list", "--json"},
+     0,
      {"[\n"
       "  {\"name\": \"alpha\", \"default\": false, \"local\": true, \"network\": false, \"shared\": false},\n"
       "  {\"name\": \"bravo\", \"default\": true, \"local\": true, \"network\": false, \"shared\": true},\n"
       "  {\"name\": \"charlie\", \"default\": false, \"local\": false, \"network\": true, \"shared\": false},\n"
       "  {\"name\": \"refuser\", \"default\": false, \"local\": true, \"network\": false, \"shared\": false}\n"
       "]\n"},
-     {}, nullptr},
+     {},
+     nullptr},
     {"ListText", {"list"}, 0, {"alpha\tlocal\n", "bravo\tlocal, shared\tdefault\n", "charlie\tnetwork\n"}, {}, nullptr},
-    {"PrintOneFailureStopsNoOther", {"print", "--jobs", "2", "alpha", "nope", "bravo"}, 1,
+    {"PrintOneFailureStopsNoOther",
+     {"print", "--jobs", "2", "alpha", "nope", "bravo"},
+     1,
      {"alpha: sent\n", "bravo: sent\n", "nope: failed: Error opening printer: Error code 1030:"},
-     {"alpha", "bravo"}, QUELLMARK_STATUS_DOCUMENT},
-    {"PrintRefusingQueueFailsAtStart", {"print", "refuser", "alpha"}, 1,
-     {"alpha: sent\n", "refuser: failed: Error starting print job: Error code 1286:"}, {"alpha"},
+     {"alpha", "bravo"},
      QUELLMARK_STATUS_DOCUMENT},
-    {"PrintAllMinimalJson", {"print", "--all", "--minimal", "--json", "--jobs", "3"}, 1,
+    {"PrintRefusingQueueFailsAtStart",
+     {"print", "refuser", "alpha"},
+     1,
+     {"alpha: sent\n", "refuser: failed: Error starting print job: Error code 1286:"},
+     {"alpha"},
+     QUELLMARK_STATUS_DOCUMENT},
+    {"PrintAllMinimalJson",
+     {"print", "--all", "--minimal", "--json", "--jobs", "3"},
+     1,
      {"{\"printer\": \"alpha\", \"status\": \"sent\", \"message\": \"\"}",
       "{\"printer\": \"bravo\", \"status\": \"sent\", \"message\": \"\"}",
       "{\"printer\": \"charlie\", \"status\": \"sent\", \"message\": \"\"}",
       "{\"printer\": \"refuser\", \"status\": \"failed\", \"message\": \"Error starting print job: "},
-     {"alpha", "alpha", "bravo"}, QUELLMARK_MINSTATUS_DOCUMENT},
-    {"QueryWantsAnAddress", {"query", "alpha", "ipp://127.0.0.1:1/printers/x"}, 1,
+     {"alpha", "alpha", "bravo"},
+     QUELLMARK_MINSTATUS_DOCUMENT},
+    {"QueryWantsAnAddress",
+     {"query", "alpha", "ipp://127.0.0.1:1/printers/x"},
+     1,
      {"quellmark: alpha: query needs the printer's socket:// address",
       "quellmark: ipp://127.0.0.1:1/printers/x: query needs a socket:// address: IPP does not carry"},
-     {}, nullptr},
-    {"BadUsage", {"print", "--jobs", "0", "alpha"}, 2,
-     {"quellmark: --jobs wants a whole number from 1 to 256, not '0'\nTry 'quellmark --help'.\n"}, {}, nullptr},
+     {},
+     nullptr},
+    {"BadUsage",
+     {"print", "--jobs", "0", "alpha"},
+     2,
+     {"quellmark: --jobs wants a whole number from 1 to 256, not '0'\nTry 'quellmark --help'.\n"},
+     {},
+     nullptr},
     {"PrintWantsPrinters", {"print", "--json"}, 2, {"print wants --all or at least one printer"}, {}, nullptr},
     {"UnknownOption", {"list", "--wait"}, 2, {"list does not take the option '--wait'"}, {}, nullptr},
 };
@@ -108,7 +130,8 @@ TEST_P(QuellmarkCli, Runs)
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     std::string out;
     EXPECT_EQ(server_->Run(argv, &out), c.exitCode) << out;
-    for (const std::string& fragment : c.output) EXPECT_NE(out.find(fragment), std::string::npos) << fragment << "\n---\n" << out;
+    for (const std::string& fragment : c.output)
+        EXPECT_NE(out.find(fragment), std::string::npos) << fragment << "\n---\n" << out;
 
     // Each printer that succeeded has exactly one new job: the document
     // unchanged, under the window's job name. charlie forwards its job to
@@ -173,26 +196,44 @@ struct TAddressCase {
     std::string good;  // what the output says of the good printer, "@" its address
 };
 
-std::ostream& operator<<(std::ostream& out, const TAddressCase& c) { return out << c.name; }
+std::ostream& operator<<(std::ostream& out, const TAddressCase& c)
+{
+    return out << c.name;
+}
 
 const std::string kGoodText = "@:\n  Product: GPL Ghostscript\n";
 const std::string kGoodJson = "{\"printer\": \"@\", \"status\": \"completed\", \"message\": \"\"";
 
 const TAddressCase kAddressCases[] = {
-    {"QueryText", {"query", "@"}, "gs", 0,
-     {"  Product: GPL Ghostscript\n", "  Ram size: 4,194,304\n", "  Input tray 64: Size Custom 0x0 to"}, kGoodText},
-    {"QueryJson", {"query", "--json", "@"}, "gs", 0,
+    {"QueryText",
+     {"query", "@"},
+     "gs",
+     0,
+     {"  Product: GPL Ghostscript\n", "  Ram size: 4,194,304\n", "  Input tray 64: Size Custom 0x0 to"},
+     kGoodText},
+    {"QueryJson",
+     {"query", "--json", "@"},
+     "gs",
+     0,
      {"\"status\": \"completed\", \"message\": \"\", \"product\": \"GPL Ghostscript\"", "\"ram_size\": 4194304,",
       "\"language_level\": 3,", "{\"number\": 64, \"size\": \"Custom 0x0 to 524287x524287\", \"type\": null}]"},
      kGoodJson},
-    {"QueryPostScriptError", {"query", "@"}, "error", 1, {": the printer refused the query: %%[ Error: undefined;"},
+    {"QueryPostScriptError",
+     {"query", "@"},
+     "error",
+     1,
+     {": the printer refused the query: %%[ Error: undefined;"},
      kGoodText},
     {"QueryNoAnswer", {"query", "@"}, "capture", 1, {": the printer sent no answer\n"}, kGoodText},
     {"QueryNeverEnds", {"query", "--timeout", "5", "@"}, "never-close", 1, {"5000 ms"}, kGoodText},
     {"QueryFlood", {"query", "--timeout", "5", "--json", "@"}, "flood", 1, {"\"status\": \"failed\""}, kGoodJson},
     {"QueryCutOff", {"query", "@"}, "close-mid-job", 1, {"quellmark: socket://"}, kGoodText},
     {"PrintWaitCompleted", {"print", "--wait", "--json", "@"}, "gs", 0, {"\"status\": \"completed\""}, kGoodJson},
-    {"PrintPostScriptErrorAborts", {"print", "@"}, "error", 1, {": aborted: ", "OffendingCommand: nosuchcommand"},
+    {"PrintPostScriptErrorAborts",
+     {"print", "@"},
+     "error",
+     1,
+     {": aborted: ", "OffendingCommand: nosuchcommand"},
      "@: completed\n"},
 };
 

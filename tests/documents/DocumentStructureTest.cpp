@@ -27,7 +27,8 @@ struct TDocCase {
 const TDocCase kFull{"STATUS", "MYSTATUS", QUELLMARK_STATUS_DOCUMENT, true};
 const TDocCase kMinimal{"MINSTATUS", "MYMINSTATUS", QUELLMARK_MINSTATUS_DOCUMENT, false};
 
-std::vector<std::string> SplitCrLf(const std::string& bytes) {
+std::vector<std::string> SplitCrLf(const std::string& bytes)
+{
     std::vector<std::string> lines;
     std::size_t at = 0;
     for (std::size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
@@ -36,13 +37,15 @@ std::vector<std::string> SplitCrLf(const std::string& bytes) {
     return lines;
 }
 
-std::size_t IndexOf(const std::vector<std::string>& lines, const std::string& line, std::size_t from = 0) {
+std::size_t IndexOf(const std::vector<std::string>& lines, const std::string& line, std::size_t from = 0)
+{
     for (std::size_t i = from; i < lines.size(); ++i)
         if (lines[i] == line) return i;
     return std::string::npos;
 }
 
-bool IsUpperHex(const std::string& s) {
+bool IsUpperHex(const std::string& s)
+{
     for (char c : s)
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
     return true;
@@ -51,7 +54,8 @@ bool IsUpperHex(const std::string& s) {
 // One eexec block from its "currentfile eexec" line: checks its form and
 // returns the deciphered text (without the four leading bytes); `next` is
 // set to the index after "cleartomark".
-std::string CheckEexecBlock(const std::vector<std::string>& lines, std::size_t start, std::size_t& next) {
+std::string CheckEexecBlock(const std::vector<std::string>& lines, std::size_t start, std::size_t& next)
+{
     EXPECT_EQ(lines.at(start), "currentfile eexec");
     const std::size_t close = IndexOf(lines, "cleartomark", start);
     EXPECT_NE(close, std::string::npos);
@@ -82,7 +86,8 @@ std::string CheckEexecBlock(const std::vector<std::string>& lines, std::size_t s
     return plain.size() >= 4 ? plain.substr(4) : std::string();
 }
 
-std::string Ascii85Decode(const std::string& text) {
+std::string Ascii85Decode(const std::string& text)
+{
     std::string out;
     std::uint32_t group = 0;
     int n = 0;
@@ -106,11 +111,15 @@ std::string Ascii85Decode(const std::string& text) {
     return out;
 }
 
-void PrintTo(const TDocCase& doc, std::ostream* os) { *os << doc.name; }
+void PrintTo(const TDocCase& doc, std::ostream* os)
+{
+    *os << doc.name;
+}
 
 class DocumentBytes : public ::testing::TestWithParam<TDocCase> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         Resources::TResourceStream stream(GetParam().name, GetParam().type);
         bytes_ = std::string(stream.Bytes());
         lines_ = SplitCrLf(bytes_);
@@ -121,7 +130,8 @@ protected:
 
 }  // namespace
 
-TEST(DocumentLookup, ReturnsTheAssembledBytesAndRefusesUnknownNames) {
+TEST(DocumentLookup, ReturnsTheAssembledBytesAndRefusesUnknownNames)
+{
     for (const TDocCase& doc : {kFull, kMinimal}) {
         Resources::TResourceStream stream(doc.name, doc.type);
         const std::string file = ReadFileBytes(doc.path);
@@ -135,7 +145,8 @@ TEST(DocumentLookup, ReturnsTheAssembledBytesAndRefusesUnknownNames) {
         EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0u);
     }
     // Resource names and types are not case sensitive, as on Windows.
-    EXPECT_EQ(Resources::TResourceStream("status", "mystatus").Size(), Resources::TResourceStream("STATUS", "MYSTATUS").Size());
+    EXPECT_EQ(Resources::TResourceStream("status", "mystatus").Size(),
+              Resources::TResourceStream("STATUS", "MYSTATUS").Size());
 
     for (auto [name, type] : {std::pair{"NOSUCH", "MYSTATUS"}, {"STATUS", "MYMINSTATUS"}, {"MINSTATUS", "MYSTATUS"}}) {
         try {
@@ -147,18 +158,21 @@ TEST(DocumentLookup, ReturnsTheAssembledBytesAndRefusesUnknownNames) {
     }
 }
 
-TEST(DocumentLookup, AssemblyIsDeterministic) {
+TEST(DocumentLookup, AssemblyIsDeterministic)
+{
     TTempDir dir;
     for (const std::string doc : {"status", "minstatus"}) {
         const std::string out = dir.Path() + "/" + doc + ".ps";
         const std::string command = std::string("\"") + QUELLMARK_ASSEMBLER + "\" document \"" +
                                     QUELLMARK_DOCUMENT_SOURCES + "/" + doc + ".psd\" \"" + out + "\"";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        EXPECT_EQ(ReadFileBytes(out), ReadFileBytes(doc == "status" ? QUELLMARK_STATUS_DOCUMENT : QUELLMARK_MINSTATUS_DOCUMENT));
+        EXPECT_EQ(ReadFileBytes(out),
+                  ReadFileBytes(doc == "status" ? QUELLMARK_STATUS_DOCUMENT : QUELLMARK_MINSTATUS_DOCUMENT));
     }
 }
 
-TEST_P(DocumentBytes, IsSevenBitCrLfTextThatSurvivesALineRoundTrip) {
+TEST_P(DocumentBytes, IsSevenBitCrLfTextThatSurvivesALineRoundTrip)
+{
     EXPECT_LE(bytes_.size(), GetParam().full ? 65536u : 49152u);
     int del = 0;
     for (std::size_t i = 0; i < bytes_.size(); ++i) {
@@ -186,14 +200,16 @@ TEST_P(DocumentBytes, IsSevenBitCrLfTextThatSurvivesALineRoundTrip) {
     EXPECT_EQ(list.Text(), bytes_);
 }
 
-TEST_P(DocumentBytes, HeaderGuardAndCaseTables) {
+TEST_P(DocumentBytes, HeaderGuardAndCaseTables)
+{
     ASSERT_GT(lines_.size(), 60u);
     EXPECT_EQ(lines_[0], "%!PS-Adobe-2.0");
     EXPECT_EQ(lines_[1].rfind("%%Creator: Formwise", 0), 0u);
     EXPECT_EQ(lines_[2].rfind("%%Copyright: ", 0), 0u);
     EXPECT_EQ(lines_[3], "%%Title: NONAME");
     EXPECT_EQ(lines_[4], "%%Formname: NONAME");
-    EXPECT_EQ(lines_[5], GetParam().full ? "%%CreationDate: 2006/03/28 09:49:52" : "%%CreationDate: 2006/03/27 07:13:19");
+    EXPECT_EQ(lines_[5],
+              GetParam().full ? "%%CreationDate: 2006/03/28 09:49:52" : "%%CreationDate: 2006/03/27 07:13:19");
     EXPECT_EQ(lines_[6], "%SearchDBName: ");
     EXPECT_EQ(lines_[7], "%DataEncoding: ");
     EXPECT_EQ(lines_[8], "%CachingMethod: cmNone");
@@ -222,7 +238,8 @@ TEST_P(DocumentBytes, HeaderGuardAndCaseTables) {
     EXPECT_EQ(lines_[37], " !\"#$%&\\'\\(\\)*+,-./\\");
 }
 
-TEST_P(DocumentBytes, SectionsInOrder) {
+TEST_P(DocumentBytes, SectionsInOrder)
+{
     std::size_t at = IndexOf(lines_, "currentfile eexec");
     ASSERT_EQ(at, 52u);
     std::size_t next = 0;
@@ -230,8 +247,8 @@ TEST_P(DocumentBytes, SectionsInOrder) {
     EXPECT_NE(prolog.find("/^VK4 "), std::string::npos);
     EXPECT_EQ(prolog.substr(prolog.size() - 27), "mark currentfile closefile\n");
     // The runtime only reads the printer: nothing that outlives the job.
-    for (const char* op : {"exitserver", "startjob", "setsystemparams", "setdevparams", "setuserparams",
-                           "setpassword", "setprintername"})
+    for (const char* op : {"exitserver", "startjob", "setsystemparams", "setdevparams", "setuserparams", "setpassword",
+                           "setprintername"})
         EXPECT_EQ(prolog.find(op), std::string::npos) << op;
 
     ASSERT_LT(next + 4, lines_.size());
@@ -247,10 +264,9 @@ TEST_P(DocumentBytes, SectionsInOrder) {
     std::string resource;
     for (std::size_t i = image; i < endComments; ++i) resource += lines_[i] + "\n";
     for (const char* key : {"/ImageType 1 def", "/Width 32 def", "/Height 26 def", "/^IW 26 def", "/^IH 32 def",
-                            "/BitsPerComponent 8 def", "/Decode [0 1] def", "/ColorSpace /DeviceGray def",
-                            "/^IT 3 def", "/^IS 832 def", "/ImageMatrix [32 0 0 26 0 26] def", "/^_S {", "/^SNC {",
-                            "/^S {", "/^FRM ", "/FormType 1 def", "/BBox [0 0 26 32] def", "/ImageData\n<~",
-                            "/FilterType /DCTDecode def"})
+                            "/BitsPerComponent 8 def", "/Decode [0 1] def", "/ColorSpace /DeviceGray def", "/^IT 3 def",
+                            "/^IS 832 def", "/ImageMatrix [32 0 0 26 0 26] def", "/^_S {", "/^SNC {", "/^S {", "/^FRM ",
+                            "/FormType 1 def", "/BBox [0 0 26 32] def", "/ImageData\n<~", "/FilterType /DCTDecode def"})
         EXPECT_NE(resource.find(key), std::string::npos) << key;
     const std::size_t a85 = resource.find("<~"), a85end = resource.find("~>");
     ASSERT_LT(a85, a85end);
@@ -260,16 +276,32 @@ TEST_P(DocumentBytes, SectionsInOrder) {
     EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
     const std::size_t sof = jpeg.find("\xFF\xC0");
     ASSERT_NE(sof, std::string::npos) << "baseline frame";
-    EXPECT_EQ(jpeg.substr(sof + 4, 6), std::string("\x08\x00\x1A\x00\x20\x01", 6)) << "8 bits, 26 rows, 32 columns, grey";
+    EXPECT_EQ(jpeg.substr(sof + 4, 6), std::string("\x08\x00\x1A\x00\x20\x01", 6))
+        << "8 bits, 26 rows, 32 columns, grey";
     EXPECT_EQ(lines_[endComments - 2], "end def");
     EXPECT_EQ(lines_[endComments - 1], "end");
 
     // The page-device table: 81 entries in order.
-    const char* sizes[] = {"Letter 612 792", "Executive 522 756", "Legal 612 1008", "Tabloid 792 1224",
-                           "w842h1274 842 1274", "A3 842 1191", "A4 595 842", "A5 420 595", "B4 729 1032",
-                           "B5 516 729", "DoublePostcard 419.5 567", "w612h935 612 935", "w558h774 558 774",
-                           "w774h1116 774 1116", "Env10 297 684", "EnvMonarch 279 540", "EnvDL 312 624",
-                           "EnvC5 459 649", "EnvISOB5 499 709", "uslegal 792 1008"};
+    const char* sizes[] = {"Letter 612 792",
+                           "Executive 522 756",
+                           "Legal 612 1008",
+                           "Tabloid 792 1224",
+                           "w842h1274 842 1274",
+                           "A3 842 1191",
+                           "A4 595 842",
+                           "A5 420 595",
+                           "B4 729 1032",
+                           "B5 516 729",
+                           "DoublePostcard 419.5 567",
+                           "w612h935 612 935",
+                           "w558h774 558 774",
+                           "w774h1116 774 1116",
+                           "Env10 297 684",
+                           "EnvMonarch 279 540",
+                           "EnvDL 312 624",
+                           "EnvC5 459 649",
+                           "EnvISOB5 499 709",
+                           "uslegal 792 1008"};
     std::vector<std::string> expected;
     for (const char* feature : {"PageSize", "PageRegion"})
         for (const std::string s : sizes) {
@@ -330,7 +362,9 @@ TEST_P(DocumentBytes, SectionsInOrder) {
         }
     std::map<std::string, int> called{{"@MAIN", 9}};
     if (full)
-        called.insert({{"@FORMATNUMBER", 17}, {"@_VK_HEADERBOX_", 106}, {"@_PS_QUELLMARKBOXHEADERS_", 107},
+        called.insert({{"@FORMATNUMBER", 17},
+                       {"@_VK_HEADERBOX_", 106},
+                       {"@_PS_QUELLMARKBOXHEADERS_", 107},
                        {"@_PS_QUELLMARK_", 108}});
     for (const auto& [name, slot] : called) EXPECT_EQ(slots[name], slot) << name;
     for (const auto& [name, slot] : slots) EXPECT_LT(slot, full ? 109 : 17) << name;
@@ -339,13 +373,22 @@ TEST_P(DocumentBytes, SectionsInOrder) {
     EXPECT_EQ(lines_[n - 13], "/^{//^GD exch get exec}bind def");
     EXPECT_EQ(lines_[n - 12], "end pop");
     const std::vector<std::string> invocation = {
-        "userdict /NONAME {", "userdict /^VK4 get begin", "Init_", "userdict /NONAMEdict get begin",
-        "count 0 gt {dup type /integertype eq {/&system.formversion exch store} if} if", "/^ARL 0 def",
-        "/^ARC false store", "9 ^", "end end", "} put", "NONAME"};
+        "userdict /NONAME {",
+        "userdict /^VK4 get begin",
+        "Init_",
+        "userdict /NONAMEdict get begin",
+        "count 0 gt {dup type /integertype eq {/&system.formversion exch store} if} if",
+        "/^ARL 0 def",
+        "/^ARC false store",
+        "9 ^",
+        "end end",
+        "} put",
+        "NONAME"};
     EXPECT_EQ(std::vector<std::string>(lines_.end() - 11, lines_.end()), invocation);
 }
 
-TEST(DocumentBytesShared, BothDocumentsShareTheirCommonParts) {
+TEST(DocumentBytesShared, BothDocumentsShareTheirCommonParts)
+{
     const std::vector<std::string> full = SplitCrLf(ReadFileBytes(QUELLMARK_STATUS_DOCUMENT));
     const std::vector<std::string> minimal = SplitCrLf(ReadFileBytes(QUELLMARK_MINSTATUS_DOCUMENT));
     // Guard and case tables.
@@ -353,7 +396,8 @@ TEST(DocumentBytesShared, BothDocumentsShareTheirCommonParts) {
     // The second enciphered block is the same text.
     auto block2 = [](const std::vector<std::string>& lines) {
         const std::size_t second = IndexOf(lines, "currentfile eexec", IndexOf(lines, "currentfile eexec") + 1);
-        return std::vector<std::string>(lines.begin() + second, lines.begin() + IndexOf(lines, "cleartomark", second) + 1);
+        return std::vector<std::string>(lines.begin() + second,
+                                        lines.begin() + IndexOf(lines, "cleartomark", second) + 1);
     };
     EXPECT_EQ(block2(full), block2(minimal));
 }

@@ -33,7 +33,10 @@ struct TGalleryCase {
     int devices, inputs, outputs;  // list lengths; -1: the page has no lists
 };
 
-std::ostream& operator<<(std::ostream& out, const TGalleryCase& c) { return out << c.profile; }
+std::ostream& operator<<(std::ostream& out, const TGalleryCase& c)
+{
+    return out << c.profile;
+}
 
 const std::string kYes = "|no|yes|Supported|yes|yes";
 const TGalleryCase kCases[] = {
@@ -41,36 +44,48 @@ const TGalleryCase kCases[] = {
      {"Printed on a \"Ostrel LaserPage 12\"", "PostScript level 2 version 2014.106", "Ram size : 2,097,152",
       "Memory Size : 1,048,576", "Printed on %paper% paper", "Printing from tray 0", "Current resolution is 600 dpi",
       "Duplexer is not present", " No devices installed ", "0|Letter|Plain", "Bin 0: Face down"},
-     0, 1, 1},
+     0,
+     1,
+     1},
     {"departmental-mono-laser",
      {"Printed on a \"Marrowby DL-4650 PS3\"", "Known as \"DL-4650 Floor 3\"", "Ram size : 268,435,456",
       "Printing from tray 1", "Duplexer is installed", "Printing simplex", "Wait timeout : 300",
-      "%rom0%...|8,388,608|0|1|no|yes|Supported|no|yes", "%flash0%...|67,108,864|48,234,496|0" + kYes,
-      "0|Letter|Plain", "2|Legal|Letterhead", "Bin 1: Rear bin"},
-     2, 3, 2},
+      "%rom0%...|8,388,608|0|1|no|yes|Supported|no|yes", "%flash0%...|67,108,864|48,234,496|0" + kYes, "0|Letter|Plain",
+      "2|Legal|Letterhead", "Bin 1: Rear bin"},
+     2,
+     3,
+     2},
     {"colour-mfp",
      {"Known as \"MFP-2nd-Floor\"", "Ram size : 4,294,967,296", "Max form items : 200,000", "Printing in color",
       "Printing from tray automatic", "Printing duplex", "Collating is on",
       "%disk0%...|320,000,000,000|288,000,000,000|0" + kYes, "%ram0%...|16,777,216|12,582,912|2" + kYes,
       "4|Tabloid|Heavy 2", "Bin 1: Finisher shift tray"},
-     2, 5, 4},
+     2,
+     5,
+     4},
     {"production-printer",
      {"Ram size : 17,179,869,184", "Printing from tray 5", "Current resolution is 2400 dpi", "Page count : 48211730",
       "%disk0%...|2,000,000,000,000|921,600,000,000|0" + kYes, "0|A3|Coated 170", "1|A4|Uncoated 90",
       "Bin 7: Purge tray"},
-     7, 24, 8},
+     7,
+     24,
+     8},
     {"level2-statusdict",
      {"Known as \"Kestrin Lab\"", "PostScript level 2 version 2017.902", "Ram size : 67,108,864",
       "Memory Size : 2,147,483,648", "Max form cache : N/A", "Printing from tray 2", "Current resolution is 600 dpi",
       "Print job coming from %Parallel%", "Wait timeout : 40", "Page count : 123456", "Duplexer is installed",
       "Printing simplex", "%disk0%...|40,000,000,000|31,249,999,872|0" + kYes},
-     1, 0, 0},
+     1,
+     0,
+     0},
     {"wide-format",
      {"Printed on a \"Vendale GrandFormat 36 PS\"", "Printed on 1728 x 2592 pt paper", "Ram size : 1,073,741,824",
       "Printing from tray 0", "Current resolution is 2400x1200 dpi",
       "%disk0%...|500,000,000,000|430,080,000,000|0" + kYes, "0|Custom 288x288 to 1728x129600...|Coated bond",
       "2|1728 x 2592 pt...|Film", "Bin 1: Take-up reel"},
-     1, 3, 2},
+     1,
+     3,
+     2},
     {"long-names",
      {"Printed on a \"Quillmere Imaging Enterprise Colour Production System 9600 Series PS3 Emulation\"...",
       "Known as \"Quillmere-9600-Accounting-Department-Building-West-Floor-7\"...", "Firmware revision r4471",
@@ -79,17 +94,23 @@ const TGalleryCase kCases[] = {
       "%MediaCard-SecureDigital-Slot0%...|4,000,000,000|1,048,576|1|yes|yes|Supported|yes|yes",
       "3|Letter|Heavyweight glossy coated paper 220-300 g/m2...", "5|Legal|Transparency", "Bin 0: FaceDown",
       "Bin 1: High-capacity stacker with offset jogging..."},
-     2, 3, 2},
+     2,
+     3,
+     2},
     {"level1", {"This variable content document requires PostScript level 2 or higher"}, -1, -1, -1},
 };
 
 constexpr double kIn = 72;
-bool EndsInDots(const std::string& s) { return s.size() >= 3 && s.compare(s.size() - 3, 3, "...") == 0; }
+bool EndsInDots(const std::string& s)
+{
+    return s.size() >= 3 && s.compare(s.size() - 3, 3, "...") == 0;
+}
 
 // A page text is the expected one, or, where that ends in "...", the
 // expected text itself or a start and an end of it joined by "..." (a cut
 // value inside quotes keeps its closing quote).
-bool Matches(const std::string& got, const std::string& expected) {
+bool Matches(const std::string& got, const std::string& expected)
+{
     if (got == expected || !EndsInDots(expected)) return got == expected;
     const std::string full = expected.substr(0, expected.size() - 3);
     const std::size_t at = got.find("...");
@@ -99,7 +120,8 @@ bool Matches(const std::string& got, const std::string& expected) {
            full.compare(full.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool RowMatches(const std::string& got, const std::string& expected) {
+bool RowMatches(const std::string& got, const std::string& expected)
+{
     auto cells = [](const std::string& s) {
         std::vector<std::string> out;
         std::istringstream in(s);
@@ -116,18 +138,31 @@ bool RowMatches(const std::string& got, const std::string& expected) {
 // The header boxes (left, top, width in inches); boxes are 0.25 in high
 // with a shadow 0.025 in beyond the right edge.
 const std::tuple<const char*, double, double, double> kBoxes[] = {
-    {"Printer Information", 0.8, 1, 3.05}, {"Memory", 4.65, 1, 3.05},          {"Current Job", 0.8, 2.3, 3.05},
+    {"Printer Information", 0.8, 1, 3.05},  {"Memory", 4.65, 1, 3.05},          {"Current Job", 0.8, 2.3, 3.05},
     {"System Parameters", 4.65, 2.3, 3.05}, {"Paper Handling", 0.8, 3.6, 3.05}, {"Installed Devices", 0.8, 4.9, 7},
     {"Input Trays", 0.8, 6.3, 3.05},        {"Output Trays", 4.65, 6.3, 3.05}};
 
-bool InDeviceTable(const TSpan& s) { return s.y0 > 4.9 * kIn && s.y0 < 6.3 * kIn; }
-int Column(const TSpan& s) { return InDeviceTable(s) ? 0 : s.x0 < 4.7 * kIn ? 1 : 2; }
-double Top(const TSpan& s) { return s.y0 - 0.72 * s.size; }
-double Bottom(const TSpan& s) { return s.y0 + 0.22 * s.size; }
+bool InDeviceTable(const TSpan& s)
+{
+    return s.y0 > 4.9 * kIn && s.y0 < 6.3 * kIn;
+}
+int Column(const TSpan& s)
+{
+    return InDeviceTable(s) ? 0 : s.x0 < 4.7 * kIn ? 1 : 2;
+}
+double Top(const TSpan& s)
+{
+    return s.y0 - 0.72 * s.size;
+}
+double Bottom(const TSpan& s)
+{
+    return s.y0 + 0.22 * s.size;
+}
 
 // Spans on one baseline in one column (the device table is one column),
 // left to right.
-std::map<std::pair<long, int>, std::vector<const TSpan*>> Rows(const std::vector<TSpan>& spans) {
+std::map<std::pair<long, int>, std::vector<const TSpan*>> Rows(const std::vector<TSpan>& spans)
+{
     std::map<std::pair<long, int>, std::vector<const TSpan*>> rows;
     for (const TSpan& s : spans) rows[{std::lround(s.y0), Column(s)}].push_back(&s);
     for (auto& [key, row] : rows)
@@ -135,7 +170,8 @@ std::map<std::pair<long, int>, std::vector<const TSpan*>> Rows(const std::vector
     return rows;
 }
 
-std::string Join(const std::vector<const TSpan*>& row, const std::string& separator) {
+std::string Join(const std::vector<const TSpan*>& row, const std::string& separator)
+{
     std::string text;
     for (std::size_t i = 0; i < row.size(); ++i) text += (i ? separator : "") + row[i]->text;
     return text;
@@ -144,12 +180,13 @@ std::string Join(const std::vector<const TSpan*>& row, const std::string& separa
 // Every text inside its section: the column's box edges across (the device
 // table spans both), clear of every header box but its own, 7 pt exactly in
 // the device table; nothing overlaps.
-void ExpectInsideAreas(const std::vector<TSpan>& spans) {
+void ExpectInsideAreas(const std::vector<TSpan>& spans)
+{
     for (const TSpan& s : spans) {
         const int column = Column(s);
         const double left = (column == 2 ? 4.65 : 0.5) * kIn, right = (column == 1 ? 4.65 : 7.7) * kIn;
-        EXPECT_TRUE(s.x0 >= left - 1 && s.x1 <= right + 1) << s.text << " runs out of its column: " << s.x0 / kIn
-                                                             << " to " << s.x1 / kIn << " in";
+        EXPECT_TRUE(s.x0 >= left - 1 && s.x1 <= right + 1)
+            << s.text << " runs out of its column: " << s.x0 / kIn << " to " << s.x1 / kIn << " in";
         bool header = false;
         for (const auto& [text, boxLeft, boxTop, width] : kBoxes) {
             const bool own = s.text == text && std::abs(s.size - 12) < 0.01;
@@ -168,7 +205,8 @@ void ExpectInsideAreas(const std::vector<TSpan>& spans) {
 }
 
 // A list shows all its entries, or as many as fit and then "... N more".
-void ExpectListLength(const std::vector<std::string>& rows, int total, const char* list) {
+void ExpectListLength(const std::vector<std::string>& rows, int total, const char* list)
+{
     static const std::regex kMore(R"(\.\.\. (\d+) more)");
     std::smatch m;
     const int shown = static_cast<int>(rows.size());
@@ -183,7 +221,8 @@ class Gallery : public ::testing::TestWithParam<std::tuple<TGalleryCase, const c
 
 }  // namespace
 
-TEST_P(Gallery, EveryProfilePrintsItsValuesInsideThePage) {
+TEST_P(Gallery, EveryProfilePrintsItsValuesInsideThePage)
+{
     const auto& [c, paper] = GetParam();
     TTempDir dir;
     const std::string size =
@@ -231,7 +270,8 @@ TEST_P(Gallery, EveryProfilePrintsItsValuesInsideThePage) {
     ExpectListLength(outputs, c.outputs, "output trays");
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, Gallery, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values("letter", "a4")),
+INSTANTIATE_TEST_SUITE_P(Profiles, Gallery,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Values("letter", "a4")),
                          [](const auto& info) {
                              std::string name = std::get<0>(info.param).profile;
                              std::replace(name.begin(), name.end(), '-', '_');

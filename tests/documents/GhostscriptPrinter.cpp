@@ -24,7 +24,8 @@ namespace DocumentTests {
 
 namespace fs = std::filesystem;
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot open " + path);
     std::ostringstream text;
@@ -32,18 +33,21 @@ std::string ReadFileBytes(const std::string& path) {
     return text.str();
 }
 
-TTempDir::TTempDir() {
+TTempDir::TTempDir()
+{
     std::string pattern = (fs::temp_directory_path() / "quellmark-docs-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
-TTempDir::~TTempDir() {
+TTempDir::~TTempDir()
+{
     std::error_code ec;
     fs::remove_all(path_, ec);
 }
 
-std::string TTempDir::Write(const std::string& name, const std::string& bytes) const {
+std::string TTempDir::Write(const std::string& name, const std::string& bytes) const
+{
     const std::string path = path_ + "/" + name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -53,7 +57,8 @@ std::string TTempDir::Write(const std::string& name, const std::string& bytes) c
 }
 
 TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<std::string>& files,
-                const std::string& paper) {
+                const std::string& paper)
+{
     TTempDir capture;
     const std::string outPath = capture.Path() + "/out", errPath = capture.Path() + "/err";
     std::vector<std::string> args = {"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sPAPERSIZE=" + paper};
@@ -82,17 +87,20 @@ TGsResult RunGs(const std::vector<std::string>& deviceArgs, const std::vector<st
     return result;
 }
 
-TGsResult RunText(const std::vector<std::string>& files, const std::string& paper) {
+TGsResult RunText(const std::vector<std::string>& files, const std::string& paper)
+{
     return RunGs({"-sDEVICE=txtwrite", "-dTextFormat=0", "-sstdout=%stderr", "-o", "-"}, files, paper);
 }
 
-TGsResult RunNull(const std::vector<std::string>& files, const std::string& paper) {
+TGsResult RunNull(const std::vector<std::string>& files, const std::string& paper)
+{
     return RunGs({"-sDEVICE=nullpage"}, files, paper);
 }
 
 namespace {
 
-std::string Unescape(const std::string& s) {
+std::string Unescape(const std::string& s)
+{
     static const std::pair<const char*, char> kEntities[] = {
         {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}};
     std::string out;
@@ -114,8 +122,10 @@ std::string Unescape(const std::string& s) {
 
 }  // namespace
 
-std::vector<TSpan> ParseSpans(const std::string& output) {
-    static const std::regex kSpan(R"re(<span bbox="([-\d.]+) ([-\d.]+) ([-\d.]+) ([-\d.]+)" font="[^"]*" size="([\d.]+)">)re");
+std::vector<TSpan> ParseSpans(const std::string& output)
+{
+    static const std::regex kSpan(
+        R"re(<span bbox="([-\d.]+) ([-\d.]+) ([-\d.]+) ([-\d.]+)" font="[^"]*" size="([\d.]+)">)re");
     static const std::regex kChar(R"re(<char bbox="[^"]*" c="(.*)"/>)re");
     std::vector<TSpan> spans;
     std::istringstream lines(output);
@@ -127,8 +137,8 @@ std::vector<TSpan> ParseSpans(const std::string& output) {
         if (line.rfind("<page", 0) == 0) {
             ++page;
         } else if (std::regex_search(line, m, kSpan)) {
-            spans.push_back({page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]),
-                             std::stod(m[5]), ""});
+            spans.push_back(
+                {page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), ""});
             current = &spans.back();
         } else if (current && std::regex_search(line, m, kChar)) {
             current->text += Unescape(m[1]);
@@ -139,13 +149,15 @@ std::vector<TSpan> ParseSpans(const std::string& output) {
     return spans;
 }
 
-int PageCount(const std::string& output) {
+int PageCount(const std::string& output)
+{
     int pages = 0;
     for (std::size_t at = output.find("<page"); at != std::string::npos; at = output.find("<page", at + 1)) ++pages;
     return pages;
 }
 
-std::vector<std::string> PageLines(const std::vector<TSpan>& spans, int page) {
+std::vector<std::string> PageLines(const std::vector<TSpan>& spans, int page)
+{
     std::map<std::tuple<long, bool>, std::vector<const TSpan*>> rows;
     for (const TSpan& s : spans)
         if (s.page == page) rows[{std::lround(s.y0), s.x0 >= 4.7 * 72}].push_back(&s);
@@ -159,7 +171,8 @@ std::vector<std::string> PageLines(const std::vector<TSpan>& spans, int page) {
     return lines;
 }
 
-const TSpan* FindSpan(const std::vector<TSpan>& spans, int page, const std::string& text) {
+const TSpan* FindSpan(const std::vector<TSpan>& spans, int page, const std::string& text)
+{
     for (const TSpan& s : spans)
         if (s.page == page && s.text == text) return &s;
     return nullptr;

@@ -30,7 +30,8 @@ constexpr std::size_t kMaxValue = 40;
 constexpr std::size_t kMaxSpan = 80;
 
 // The long-strings profile's texts: letters or digits repeated, as cut on the page.
-std::string Cut(const std::string& alphabet) {
+std::string Cut(const std::string& alphabet)
+{
     std::string s;
     while (s.size() < kMaxValue - 3) s += alphabet[s.size() % alphabet.size()];
     return s + "...";
@@ -45,36 +46,44 @@ struct THostileCase {
     std::vector<std::vector<std::string>> trays;  // the first rows of the tray table
 };
 
-std::ostream& operator<<(std::ostream& out, const THostileCase& c) { return out << c.profile; }
+std::ostream& operator<<(std::ostream& out, const THostileCase& c)
+{
+    return out << c.profile;
+}
 
 const std::vector<std::string> kNoAnswers = {
-    "Known as \"N/A\"", "Ram size : N/A", "Max form items : N/A", "Max form cache : N/A",
-    "Cur form cache : N/A", "Printing in N/A", "Printed on N/A paper",
-    "Current resolution is N/A dpi", "Print job coming from N/A", "Job timeout : N/A", "Wait timeout : N/A",
-    "Page count : N/A", "Real format : \"N/A\"", "Print PS errors : N/A", "Sys/Start : N/A", "Start page : N/A",
-    "Binary port : N/A", "Check password : N/A", "Mirrorprint is N/A", "Printing N/A", "Orientation is N/A",
-    "Collating is N/A"};
+    "Known as \"N/A\"",          "Ram size : N/A",        "Max form items : N/A", "Max form cache : N/A",
+    "Cur form cache : N/A",      "Printing in N/A",       "Printed on N/A paper", "Current resolution is N/A dpi",
+    "Print job coming from N/A", "Job timeout : N/A",     "Wait timeout : N/A",   "Page count : N/A",
+    "Real format : \"N/A\"",     "Print PS errors : N/A", "Sys/Start : N/A",      "Start page : N/A",
+    "Binary port : N/A",         "Check password : N/A",  "Mirrorprint is N/A",   "Printing N/A",
+    "Orientation is N/A",        "Collating is N/A"};
 
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b)
+{
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
 const THostileCase kCases[] = {
-    {"hostile-missing", "GPL Ghostscript",
+    {"hostile-missing",
+     "GPL Ghostscript",
      // a page device that names no tray leaves the choice to the printer
      Join(kNoAnswers, {"Printed on a \"GPL Ghostscript\"", "PostScript level 3 version 3010", "Firmware revision 10000",
                        "Duplexer is not present", " No devices installed ", "Printing from tray automatic"}),
      {{"N/A"}}},
-    {"hostile-not-dictionaries", "GPL Ghostscript",
+    {"hostile-not-dictionaries",
+     "GPL Ghostscript",
      Join(kNoAnswers, {"Printed on a \"GPL Ghostscript\"", "PostScript level 3 version 3010", "Duplexer is N/A",
                        "Printing from tray N/A"}),
      {{"N/A"}}},
-    {"hostile-errors", "N/A",
+    {"hostile-errors",
+     "N/A",
      Join(kNoAnswers, {"Printed on a \"N/A\"", "PostScript level 3 version N/A", "Firmware revision N/A",
                        "Memory Size : N/A", "Memory Used : N/A", " No devices installed ", "Printing from tray N/A"}),
      {{"N/A"}}},
-    {"hostile-long-strings", kLetters,
+    {"hostile-long-strings",
+     kLetters,
      {// cut to fit the column: the closing quote goes with the rest
       "Printed on a \"" + kLetters, "Known as \"Office\"", "PostScript level 3 version " + kLetters,
       "Firmware revision " + kDigits, "Ram size : 4,194,304", "Memory Size : N/A", "Max form items : N/A",
@@ -82,24 +91,55 @@ const THostileCase kCases[] = {
       "Real format : \"IEEE   and then some\"", "Job timeout : " + kDigits, "Wait timeout : " + kLetters,
       "Page count : " + kDigits, "Bin 0: " + kLetters, "Bin 1: " + kLetters},
      {{"0", "Letter", kLetters}, {"1", "A4", kLetters}}},
-    {"hostile-wrong-types", "12345",
-     {"Printed on a \"12345\"", "Known as \"42\"", "PostScript level 3 version V3010", "Firmware revision ten thousand",
-      "Ram size : N/A", "Memory Size : N/A", "Memory Used : N/A", "Max form items : N/A", "Max form cache : N/A",
-      "Printing in color", "Printed on N/A paper", "Printing from tray one", "Current resolution is N/A dpi",
-      "Print job coming from 42", "Job timeout : never", "Real format : \"DEC\"", "Print PS errors : N/A", "Sys/Start : N/A",
-      "Check password : N/A", "Printing N/A", "Orientation is N/A", "Bin 0", "Bin 1: FaceUp", "Bin 2: 99"},
-     {{"3", "N/A", "7"}, {"4", "N/A", "N/A"}, {"5", "N/A", "N/A"}, {"6", "N/A", "Plain"}, {"7", "N/A", "N/A"},
-      {"8", "N/A", "N/A"}, {"9", "Letter", "Plain"}, {"10", "N/A", "N/A"}}},
-    {"hostile-pagesize-short", "GPL Ghostscript", {"Printed on N/A paper", "Current resolution is 72 dpi"},
+    {"hostile-wrong-types",
+     "12345",
+     {"Printed on a \"12345\"",
+      "Known as \"42\"",
+      "PostScript level 3 version V3010",
+      "Firmware revision ten thousand",
+      "Ram size : N/A",
+      "Memory Size : N/A",
+      "Memory Used : N/A",
+      "Max form items : N/A",
+      "Max form cache : N/A",
+      "Printing in color",
+      "Printed on N/A paper",
+      "Printing from tray one",
+      "Current resolution is N/A dpi",
+      "Print job coming from 42",
+      "Job timeout : never",
+      "Real format : \"DEC\"",
+      "Print PS errors : N/A",
+      "Sys/Start : N/A",
+      "Check password : N/A",
+      "Printing N/A",
+      "Orientation is N/A",
+      "Bin 0",
+      "Bin 1: FaceUp",
+      "Bin 2: 99"},
+     {{"3", "N/A", "7"},
+      {"4", "N/A", "N/A"},
+      {"5", "N/A", "N/A"},
+      {"6", "N/A", "Plain"},
+      {"7", "N/A", "N/A"},
+      {"8", "N/A", "N/A"},
+      {"9", "Letter", "Plain"},
+      {"10", "N/A", "N/A"}}},
+    {"hostile-pagesize-short",
+     "GPL Ghostscript",
+     {"Printed on N/A paper", "Current resolution is 72 dpi"},
      {{"0", "Letter", "N/A"}}},
-    {"hostile-pagesize-long", "GPL Ghostscript", {"Printed on N/A paper", "Current resolution is 72 dpi"},
+    {"hostile-pagesize-long",
+     "GPL Ghostscript",
+     {"Printed on N/A paper", "Current resolution is 72 dpi"},
      {{"0", "Letter", "N/A"}}},
 };
 
 // A page text is the expected one, or, where that ends in "...", the page
 // cut it shorter to fit its column: then it ends in "..." after at least
 // ten characters that start the expected text.
-bool LineMatches(const std::string& line, const std::string& expected) {
+bool LineMatches(const std::string& line, const std::string& expected)
+{
     const std::string dots = "...";
     auto endsInDots = [&](const std::string& s) {
         return s.size() >= dots.size() && s.compare(s.size() - dots.size(), dots.size(), dots) == 0;
@@ -109,7 +149,8 @@ bool LineMatches(const std::string& line, const std::string& expected) {
     return expected.compare(0, line.size() - dots.size(), line, 0, line.size() - dots.size()) == 0;
 }
 
-std::vector<std::string> RowTexts(const std::vector<TSpan>& spans, double yInch) {
+std::vector<std::string> RowTexts(const std::vector<TSpan>& spans, double yInch)
+{
     std::vector<const TSpan*> row;
     for (const TSpan& s : spans)
         if (s.page == 1 && s.x0 < 4.7 * 72 && std::abs(s.y0 - yInch * 72) <= 0.5) row.push_back(&s);
@@ -123,7 +164,8 @@ class HostilePrinter : public ::testing::TestWithParam<THostileCase> {
 protected:
     // Runs the profile, the document and a suffix that reports the job's
     // stacks; checks the job ended cleanly on one page of bounded lines.
-    std::vector<TSpan> PrintOnePage(const std::string& document) {
+    std::vector<TSpan> PrintOnePage(const std::string& document)
+    {
         const TGsResult r = RunText({kProfiles + "/" + GetParam().profile + ".ps", document, stacks_});
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
@@ -140,7 +182,8 @@ protected:
 
 }  // namespace
 
-TEST_P(HostilePrinter, BothDocumentsPrintOnePageAndEndTheJobCleanly) {
+TEST_P(HostilePrinter, BothDocumentsPrintOnePageAndEndTheJobCleanly)
+{
     const THostileCase& c = GetParam();
     {
         SCOPED_TRACE("minimal document");
@@ -196,7 +239,8 @@ INSTANTIATE_TEST_SUITE_P(Profiles, HostilePrinter, ::testing::ValuesIn(kCases),
 
 // The wrong-types profile's devices: names that are not strings are skipped,
 // an answer of the wrong length or type costs its own column and no more.
-TEST(HostilePrinterDevices, OddNamesAndAnswersKeepTheirRows) {
+TEST(HostilePrinterDevices, OddNamesAndAnswersKeepTheirRows)
+{
     const TGsResult r = RunText({kProfiles + "/hostile-wrong-types.ps", kFull});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::vector<TSpan> spans = ParseSpans(r.out);
@@ -220,7 +264,8 @@ TEST(HostilePrinterDevices, OddNamesAndAnswersKeepTheirRows) {
 }
 
 // The guard every query runs in, and the text every printer value becomes.
-TEST(HostilePrinterRuntime, GuardKeepsTheCallersStacksAndTextIsBounded) {
+TEST(HostilePrinterRuntime, GuardKeepsTheCallersStacksAndTextIsBounded)
+{
     TTempDir dir;
     const std::string suffix = dir.Write("suffix.ps", R"(
 userdict /^VK4 get begin
@@ -253,14 +298,17 @@ end
               // cut at a NUL; 40 characters stay, 41 are cut to 37 and "..."; control
               // characters become spaces in a copy of a read-only string; names
               // become text, arrays no answer
-              "ab 40 " + std::string(37, 'x') + "... |a b   |nm true 2.5 \n"
-              "stacks 0 3\n");
+              "ab 40 " +
+                  std::string(37, 'x') +
+                  "... |a b   |nm true 2.5 \n"
+                  "stacks 0 3\n");
 }
 
 // A status query runs apart from the page: what it draws, sets or shows by
 // name does not reach the page, while an interrupt (the host cancels) or a
 // timeout ends the job as the interpreter would without the guard.
-TEST(HostilePrinterRuntime, QueriesCannotTouchThePageButInterruptAndTimeoutEndTheJob) {
+TEST(HostilePrinterRuntime, QueriesCannotTouchThePageButInterruptAndTimeoutEndTheJob)
+{
     struct TCase {
         const char* name;
         const char* product;  // the product query
@@ -268,8 +316,7 @@ TEST(HostilePrinterRuntime, QueriesCannotTouchThePageButInterruptAndTimeoutEndTh
     };
     const TCase cases[] = {
         {"draws, sets and shows a page",
-         "72 setlinewidth 0.5 setgray 0 0 20 20 rectfill 3 3 scale 30 rotate showpage copypage (Quiet printer)",
-         true},
+         "72 setlinewidth 0.5 setgray 0 0 20 20 rectfill 3 3 scale 30 rotate showpage copypage (Quiet printer)", true},
         {"timeout", "/product errordict /timeout get exec", false},
         {"interrupt", "/product errordict /interrupt get exec", false},
     };

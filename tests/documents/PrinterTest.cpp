@@ -25,29 +25,34 @@ const std::string kProfiles = QUELLMARK_PRINTER_PROFILES;
 // invocation has them. The body runs as one procedure called by the file's
 // last token, so a page it draws finds the end of the job where it reads the
 // job's data.
-std::string InDocument(const std::string& body) {
+std::string InDocument(const std::string& body)
+{
     return "/SuffixBody {userdict /^VK4 get begin userdict /NONAMEdict get begin\n" + body +
            "\nend end} def SuffixBody";
 }
 
-void ExpectCleanRun(const TGsResult& r) {
+void ExpectCleanRun(const TGsResult& r)
+{
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err.find("Error"), std::string::npos) << r.err;
 }
 
-void ExpectAt(const std::vector<TSpan>& spans, int page, const std::string& text, double xInch, double yInch) {
+void ExpectAt(const std::vector<TSpan>& spans, int page, const std::string& text, double xInch, double yInch)
+{
     const TSpan* s = FindSpan(spans, page, text);
     ASSERT_NE(s, nullptr) << "no span \"" << text << "\" on page " << page;
     EXPECT_NEAR(s->x0, xInch * 72, 0.5) << text;
     EXPECT_NEAR(s->y0, yInch * 72, 0.5) << text;
 }
 
-void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::string>& expected)
+{
     for (const std::string& e : expected)
         EXPECT_NE(std::find(lines.begin(), lines.end(), e), lines.end()) << "missing line: " << e;
 }
 
-std::vector<TSpan> SpansAtRow(const std::vector<TSpan>& spans, int page, double yInch) {
+std::vector<TSpan> SpansAtRow(const std::vector<TSpan>& spans, int page, double yInch)
+{
     std::vector<TSpan> row;
     for (const TSpan& s : spans)
         if (s.page == page && std::abs(s.y0 - yInch * 72) <= 0.5) row.push_back(s);
@@ -55,7 +60,8 @@ std::vector<TSpan> SpansAtRow(const std::vector<TSpan>& spans, int page, double 
     return row;
 }
 
-std::vector<std::string> Texts(const std::vector<TSpan>& spans) {
+std::vector<std::string> Texts(const std::vector<TSpan>& spans)
+{
     std::vector<std::string> texts;
     for (const TSpan& s : spans) texts.push_back(s.text);
     return texts;
@@ -65,14 +71,15 @@ struct THeaderBox {
     const char* text;
     double left, top;
 };
-const THeaderBox kHeaderBoxes[] = {
-    {"Printer Information", 0.8, 1},  {"Memory", 4.65, 1},      {"Current Job", 0.8, 2.3},
-    {"System Parameters", 4.65, 2.3}, {"Paper Handling", 0.8, 3.6}, {"Installed Devices", 0.8, 4.9},
-    {"Input Trays", 0.8, 6.3},        {"Output Trays", 4.65, 6.3}};
+const THeaderBox kHeaderBoxes[] = {{"Printer Information", 0.8, 1}, {"Memory", 4.65, 1},
+                                   {"Current Job", 0.8, 2.3},       {"System Parameters", 4.65, 2.3},
+                                   {"Paper Handling", 0.8, 3.6},    {"Installed Devices", 0.8, 4.9},
+                                   {"Input Trays", 0.8, 6.3},       {"Output Trays", 4.65, 6.3}};
 
 }  // namespace
 
-TEST(PrinterRun, EachDocumentPrintsOnePageWithoutError) {
+TEST(PrinterRun, EachDocumentPrintsOnePageWithoutError)
+{
     const TGsResult full = RunText({kFull});
     ExpectCleanRun(full);
     EXPECT_EQ(PageCount(full.out), 1);
@@ -88,7 +95,8 @@ TEST(PrinterRun, EachDocumentPrintsOnePageWithoutError) {
     EXPECT_NEAR(spans[0].size, 12, 0.01);
 }
 
-TEST(PrinterRun, FullPageLayoutAndGhostscriptsAnswers) {
+TEST(PrinterRun, FullPageLayoutAndGhostscriptsAnswers)
+{
     const TGsResult r = RunText({kFull});
     ExpectCleanRun(r);
     const std::vector<TSpan> spans = ParseSpans(r.out);
@@ -112,18 +120,18 @@ TEST(PrinterRun, FullPageLayoutAndGhostscriptsAnswers) {
     ExpectAt(spans, 1, "Known as \"GPL Ghostscript\"", 0.9, 1.4 + 0.16667);
     ExpectAt(spans, 1, "Cur form cache : 0", 4.75, 1.4 + 5 * 0.16667);
 
-    ExpectLines(PageLines(spans, 1),
-                {"PostScript level 3 version 3010", "Firmware revision 10000", "Printing in black",
-                 "Printed on Letter paper", "Printing from tray 1", "Current resolution is 72 dpi",
-                 "Print job coming from N/A", "Page count : 1000", "Real format : \"IEEE\"",
-                 "Print PS errors : disabled", "Sys/Start : disabled", "Start page : enabled",
-                 "Check password : yes", "Duplexer is not present", "Sheet count : N/A"});
+    ExpectLines(PageLines(spans, 1), {"PostScript level 3 version 3010", "Firmware revision 10000", "Printing in black",
+                                      "Printed on Letter paper", "Printing from tray 1", "Current resolution is 72 dpi",
+                                      "Print job coming from N/A", "Page count : 1000", "Real format : \"IEEE\"",
+                                      "Print PS errors : disabled", "Sys/Start : disabled", "Start page : enabled",
+                                      "Check password : yes", "Duplexer is not present", "Sheet count : N/A"});
     // Ghostscript's storage devices and the first of its 65 trays.
     EXPECT_NE(FindSpan(spans, 1, "%os%"), nullptr);
     EXPECT_EQ(Texts(SpansAtRow(spans, 1, 6.7 + 0.3)), (std::vector<std::string>{"0", "Letter", "N/A"}));
 }
 
-TEST(PrinterProfiles, ColourDuplexPrinterWithTraysAndDevices) {
+TEST(PrinterProfiles, ColourDuplexPrinterWithTraysAndDevices)
+{
     const TGsResult r = RunText({kProfiles + "/colour-duplex.ps", kFull});
     ExpectCleanRun(r);
     EXPECT_EQ(PageCount(r.out), 1);
@@ -140,9 +148,11 @@ TEST(PrinterProfiles, ColourDuplexPrinterWithTraysAndDevices) {
 
     const double firstRow = 5.3 + 0.2;
     EXPECT_EQ(Texts(SpansAtRow(spans, 1, firstRow)),
-              (std::vector<std::string>{"%disk0%", "4,096,000", "1,024,000", "0", "no", "yes", "Supported", "yes", "yes"}));
+              (std::vector<std::string>{"%disk0%", "4,096,000", "1,024,000", "0", "no", "yes", "Supported", "yes",
+                                        "yes"}));
     EXPECT_EQ(Texts(SpansAtRow(spans, 1, firstRow + 0.16667)),
-              (std::vector<std::string>{"%disk1%", "1,048,576", "262,144", "1", "yes", "no", "Not supported", "no", "yes"}));
+              (std::vector<std::string>{"%disk1%", "1,048,576", "262,144", "1", "yes", "no", "Not supported", "no",
+                                        "yes"}));
     // Sizes end at their heading's right edge; the search order is centred under its heading.
     const TSpan* size = FindSpan(spans, 1, "Size");
     const TSpan* order = FindSpan(spans, 1, "Search order");
@@ -161,7 +171,8 @@ TEST(PrinterProfiles, ColourDuplexPrinterWithTraysAndDevices) {
     EXPECT_NEAR(FindSpan(spans, 1, "Letter")->x0, number->x1 + 36, 0.75);
 }
 
-TEST(PrinterProfiles, PrinterThatAnswersNoQuery) {
+TEST(PrinterProfiles, PrinterThatAnswersNoQuery)
+{
     TTempDir dir;
     // What the failed queries leave behind on the operand and dictionary stacks.
     const std::string stacks = dir.Write("stacks.ps", "(stacks ) print count =only ( ) print countdictstack =\n");
@@ -170,15 +181,36 @@ TEST(PrinterProfiles, PrinterThatAnswersNoQuery) {
     EXPECT_NE(r.err.find("stacks 0 3\n"), std::string::npos) << r.err;
     EXPECT_EQ(PageCount(r.out), 1);
     const std::vector<TSpan> spans = ParseSpans(r.out);
-    ExpectLines(PageLines(spans, 1),
-                {"Printed on a \"N/A\"", "Known as \"N/A\"", "PostScript level N/A version N/A",
-                 "Firmware revision N/A", "Ram size : N/A", "Memory Size : N/A", "Memory Used : N/A",
-                 "Max form items : N/A", "Max form cache : N/A", "Cur form cache : N/A", "Printing in N/A",
-                 "Printed on N/A paper", "Printing from tray N/A", "Current resolution is N/A dpi",
-                 "Print job coming from N/A", "Job timeout : N/A", "Wait timeout : N/A", "Page count : N/A",
-                 "Sheet count : N/A", "Real format : \"N/A\"", "Print PS errors : N/A", "Sys/Start : N/A",
-                 "Start page : N/A", "Binary port : N/A", "Check password : N/A", "Mirrorprint is N/A",
-                 "Duplexer is N/A", "Printing N/A", "Orientation is N/A", "Collating is N/A"});
+    ExpectLines(PageLines(spans, 1), {"Printed on a \"N/A\"",
+                                      "Known as \"N/A\"",
+                                      "PostScript level N/A version N/A",
+                                      "Firmware revision N/A",
+                                      "Ram size : N/A",
+                                      "Memory Size : N/A",
+                                      "Memory Used : N/A",
+                                      "Max form items : N/A",
+                                      "Max form cache : N/A",
+                                      "Cur form cache : N/A",
+                                      "Printing in N/A",
+                                      "Printed on N/A paper",
+                                      "Printing from tray N/A",
+                                      "Current resolution is N/A dpi",
+                                      "Print job coming from N/A",
+                                      "Job timeout : N/A",
+                                      "Wait timeout : N/A",
+                                      "Page count : N/A",
+                                      "Sheet count : N/A",
+                                      "Real format : \"N/A\"",
+                                      "Print PS errors : N/A",
+                                      "Sys/Start : N/A",
+                                      "Start page : N/A",
+                                      "Binary port : N/A",
+                                      "Check password : N/A",
+                                      "Mirrorprint is N/A",
+                                      "Duplexer is N/A",
+                                      "Printing N/A",
+                                      "Orientation is N/A",
+                                      "Collating is N/A"});
     // " No devices installed " centred over the table; "N/A" under the tray headings and as the one output tray.
     const TSpan* none = FindSpan(spans, 1, " No devices installed ");
     ASSERT_NE(none, nullptr);
@@ -192,7 +224,8 @@ TEST(PrinterProfiles, PrinterThatAnswersNoQuery) {
     for (const THeaderBox& box : kHeaderBoxes) ExpectAt(spans, 1, box.text, box.left + 0.1, box.top + 0.19);
 }
 
-TEST(PrinterProfiles, LevelOnePrinterPrintsOnlyTheNotice) {
+TEST(PrinterProfiles, LevelOnePrinterPrintsOnlyTheNotice)
+{
     for (const char* profile : {"/level1-low.ps", "/level1-undefined.ps"})
         for (const std::string& doc : {kFull, kMinimal}) {
             SCOPED_TRACE(std::string(profile) + " " + doc);
@@ -208,7 +241,8 @@ TEST(PrinterProfiles, LevelOnePrinterPrintsOnlyTheNotice) {
         }
 }
 
-TEST(PageRules, ColourWordsTwoValuedLinesAndTables) {
+TEST(PageRules, ColourWordsTwoValuedLinesAndTables)
+{
     TTempDir dir;
     const std::string suffix = dir.Write("suffix.ps", InDocument(R"(
 0 1 5 {/&current.processcolors exch store 9 ^} for
@@ -248,7 +282,8 @@ TEST(PageRules, ColourWordsTwoValuedLinesAndTables) {
     EXPECT_TRUE(SpansAtRow(spans, 8, trays + 2 * 0.16667).empty());
 }
 
-TEST(RuntimeProcedures, StringHelpersFormatNumberAndCaseTables) {
+TEST(RuntimeProcedures, StringHelpersFormatNumberAndCaseTables)
+{
     TTempDir dir;
     const std::string suffix = dir.Write("suffix.ps", InDocument(R"(
 /P {print (|) print} def
@@ -292,7 +327,8 @@ all ^LOW {16 2 string cvrs dup length 1 eq {(0) print} if print} forall (\n) pri
                          up + "\n" + low + "\n" + "a b|abcde|cde|bc|65\n");
 }
 
-TEST(RuntimeProcedures, RuntimeDefinesEveryNameThePageUses) {
+TEST(RuntimeProcedures, RuntimeDefinesEveryNameThePageUses)
+{
     TTempDir dir;
     const std::string suffix = dir.Write("suffix.ps", R"(
 userdict /^VK4 get
@@ -312,7 +348,8 @@ userdict /NONAMEdict get /^GD get 107 get xcheck =
     EXPECT_EQ(r.out, "11\ntrue\n81\n106\ntrue\n");
 }
 
-TEST(RuntimeProcedures, PageDeviceProceduresRequestOnlyWhatChanges) {
+TEST(RuntimeProcedures, PageDeviceProceduresRequestOnlyWhatChanges)
+{
     TTempDir dir;
     // Counts the page-device requests the procedures make, then passes them on.
     const std::string prefix = dir.Write("prefix.ps", R"(
@@ -377,7 +414,8 @@ statusdict /duplexmode true put
               "1 3 2 0\n");
 }
 
-TEST(PageRules, DataPageSetsVersionsAndCompanyName) {
+TEST(PageRules, DataPageSetsVersionsAndCompanyName)
+{
     TTempDir dir;
     auto pad = [](std::string s) { return s + std::string(50 - s.size(), ' '); };
     std::string data = "first line\r\n\r\n" + pad("[Version]") + "\r\n  Page 2.1  \r\nApp 7.0\r\n" +
@@ -406,7 +444,8 @@ TEST(PageRules, DataPageSetsVersionsAndCompanyName) {
     }
 }
 
-TEST(PageRules, PageReportGoesToTheJobOutputWhenImIsSet) {
+TEST(PageRules, PageReportGoesToTheJobOutputWhenImIsSet)
+{
     TTempDir dir;
     const std::string im = dir.Write("im.ps", "/Im true def\n");
     // NONAME as the file's last token: the data page it reads finds the end of the job.
@@ -425,7 +464,8 @@ TEST(PageRules, PageReportGoesToTheJobOutputWhenImIsSet) {
     EXPECT_EQ(off.out, "42\n");
 }
 
-TEST(RuntimeProcedures, ObjectsAndHelpersTheRuntimeMayCall) {
+TEST(RuntimeProcedures, ObjectsAndHelpersTheRuntimeMayCall)
+{
     TTempDir dir;
     const std::string suffix = dir.Write("suffix.ps", InDocument(R"(
 ^IMO 4 ^
@@ -462,7 +502,8 @@ count =
 // A printer with more to report than the page has room for, on two paper
 // sizes: numbers stay exact and plain, every text stays inside its area,
 // and each cut list says how many rows it left out.
-TEST(PageAreas, LargePrinterFitsLetterAndA4) {
+TEST(PageAreas, LargePrinterFitsLetterAndA4)
+{
     struct TPaper {
         const char* name;
         double height;  // inches
@@ -473,8 +514,8 @@ TEST(PageAreas, LargePrinterFitsLetterAndA4) {
         ExpectCleanRun(r);
         ASSERT_EQ(PageCount(r.out), 1);
         const std::vector<TSpan> spans = ParseSpans(r.out);
-        ExpectLines(PageLines(spans, 1), {"Printed on a \"MX-9020 PS\"", "Ram size : 4,294,967,296",
-                                          "Max form cache : 1,234.57"});
+        ExpectLines(PageLines(spans, 1),
+                    {"Printed on a \"MX-9020 PS\"", "Ram size : 4,294,967,296", "Max form cache : 1,234.57"});
         const std::vector<std::string> disk0 = Texts(SpansAtRow(spans, 1, 5.3 + 0.2));
         ASSERT_GE(disk0.size(), 3u);
         EXPECT_EQ(disk0[1], "68,769,804,285");
@@ -517,8 +558,10 @@ TEST(PageAreas, LargePrinterFitsLetterAndA4) {
             for (const TSpan& s : spans)
                 if (std::abs(s.x0 - list.x * 72) < 0.5 && s.y0 > list.top * 72 - 0.5 &&
                     (list.total != 8 || s.y0 < 6.3 * 72)) {
-                    if (s.text.rfind("... ", 0) == 0) more = std::atoi(s.text.c_str() + 4);
-                    else ++shown;
+                    if (s.text.rfind("... ", 0) == 0)
+                        more = std::atoi(s.text.c_str() + 4);
+                    else
+                        ++shown;
                 }
             EXPECT_GT(more, 0);
             EXPECT_EQ(shown + more, list.total);

@@ -23,17 +23,30 @@ struct TQueryCase {
     const char* profile;  // "" runs Ghostscript as it is
     std::size_t devices, inputTrays, outputTrays;
     std::vector<std::pair<std::string, std::string>> values;  // key, value as reported
-    bool pageShowsWholeValues = true;  // false where the page cuts values to its columns
+    bool pageShowsWholeValues = true;                         // false where the page cuts values to its columns
 };
 
-std::ostream& operator<<(std::ostream& out, const TQueryCase& c) { return out << (*c.profile ? c.profile : "gs"); }
+std::ostream& operator<<(std::ostream& out, const TQueryCase& c)
+{
+    return out << (*c.profile ? c.profile : "gs");
+}
 
 const TQueryCase kCases[] = {
     {"", 3, 65, 1, {{"product", "GPL Ghostscript"}, {"ram_size", "4,194,304"}, {"color", "black"}}},
-    {"colour-duplex", 2, 3, 2,
-     {{"product", "Colour Laser 9000 PS"}, {"printer_name", "Office colour"}, {"ram_size", "67,108,864"},
-      {"color", "color"}, {"tray", "2"}, {"resolution", "600 dpi"}, {"printing", "duplex"},
-      {"duplexer", "installed"}, {"sys_start", "enabled"}, {"start_page", "disabled"}}},
+    {"colour-duplex",
+     2,
+     3,
+     2,
+     {{"product", "Colour Laser 9000 PS"},
+      {"printer_name", "Office colour"},
+      {"ram_size", "67,108,864"},
+      {"color", "color"},
+      {"tray", "2"},
+      {"resolution", "600 dpi"},
+      {"printing", "duplex"},
+      {"duplexer", "installed"},
+      {"sys_start", "enabled"},
+      {"start_page", "disabled"}}},
     {"all-fail", 0, 0, 0, {{"product", "N/A"}, {"ram_size", "N/A"}, {"printing", "N/A"}}},
     {"hostile-errors", 0, 0, 0, {{"product", "N/A"}, {"duplexer", "installed"}}},
     {"hostile-missing", 0, 0, 0, {{"printer_name", "N/A"}, {"duplexer", "not present"}}},
@@ -95,8 +108,9 @@ TEST_P(QueryDocument, ReportsWhatThePagePrintsWithoutASheet)
         for (std::size_t at; (at = line.find("&#x2212;")) != std::string::npos;) line.replace(at, 8, "-");
     for (const Cli::TQueryValue& v : report.values) {
         if (v.key == "memory_size" || v.key == "memory_used") continue;
-        const bool shown = std::any_of(lines.begin(), lines.end(),
-                                       [&](const std::string& line) { return line.find(v.value) != std::string::npos; });
+        const bool shown = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(v.value) != std::string::npos;
+        });
         EXPECT_TRUE(shown) << v.key << " = \"" << v.value << "\" is not on the page";
     }
 }

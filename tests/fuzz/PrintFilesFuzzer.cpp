@@ -32,7 +32,7 @@ void Require(bool ok)
 class RecordingJob final : public JobTransport, public OsUtils::FilePrimitives {
 public:
     std::map<std::string, std::string> files;
-    int failAtCall = -1;  // the n-th primitive call fails
+    int failAtCall = -1;            // the n-th primitive call fails
     std::vector<std::string> held;  // handles in order of acquisition
     std::string sent;
     std::string expected;  // bytes read from files, in order
@@ -169,7 +169,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool raised = false;
     try {
-        PrinterUtils::PrintFiles(spooler, spooler, PrinterUtils::ParsePrinterTarget(printer), list, "Corvane Status Page");
+        PrinterUtils::PrintFiles(spooler, spooler, PrinterUtils::ParsePrinterTarget(printer), list,
+                                 "Corvane Status Page");
     } catch (const SysUtils::EOSError& e) {
         raised = true;
         Require(e.Message().find(": Error code ") != std::string::npos);

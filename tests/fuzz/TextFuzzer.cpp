@@ -27,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view beforeNul = input.substr(0, input.find('\0'));
     bool crlfOnly = beforeNul.size() == input.size() && (input.empty() || input.ends_with("\r\n"));
     for (std::size_t i = 0; crlfOnly && i < input.size(); ++i) {
-        if (input[i] == '\r') crlfOnly = i + 1 < input.size() && input[i + 1] == '\n';
-        else if (input[i] == '\n') crlfOnly = i > 0 && input[i - 1] == '\r';
+        if (input[i] == '\r')
+            crlfOnly = i + 1 < input.size() && input[i + 1] == '\n';
+        else if (input[i] == '\n')
+            crlfOnly = i > 0 && input[i - 1] == '\r';
     }
     if (crlfOnly && text != input) std::abort();
 

@@ -38,7 +38,8 @@ bool ModalCloser::eventFilter(QObject* watched, QEvent* event)
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (dialog && dialog->isWindow()) {
             QPointer<QDialog> box(dialog);
-            QMetaObject::invokeMethod(this, [this, box] { Handle(box); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, box] { Handle(box); }, Qt::QueuedConnection);
         }
     }
     return QObject::eventFilter(watched, event);

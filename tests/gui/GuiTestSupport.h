@@ -13,9 +13,9 @@
 namespace QuellmarkTest {
 
 struct ShownBox {
-    std::string kind;     // "error", "information", "credentials" or "last-resort"
+    std::string kind;  // "error", "information", "credentials" or "last-resort"
     std::string caption;
-    std::string text;     // as displayed: line breaks are "\n"
+    std::string text;             // as displayed: line breaks are "\n"
     int otherVisibleWindows = 0;  // visible top-level windows besides the box
     int otherEnabledWindows = 0;  // of those, the ones still taking input
 };

@@ -124,7 +124,8 @@ TEST_F(MainWindow, HoldsTheStoredLayout)
     const Qt::WindowFlags flags = window->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
+    EXPECT_FALSE(flags &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
     EXPECT_EQ(window->palette().color(QPalette::Window), window->palette().color(QPalette::Button));
 
     EXPECT_EQ(Printers()->geometry(), QRect(8, 9, 329, 21));
@@ -200,7 +201,8 @@ TEST_F(MainWindow, NamesItsControlsForAssistiveTechnology)
 TEST_F(MainWindow, CarriesTheProgramsIcon)
 {
     const QList<QSize> sizes = window->windowIcon().availableSizes();
-    for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48)}) EXPECT_TRUE(sizes.contains(size)) << size.width();
+    for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48)})
+        EXPECT_TRUE(sizes.contains(size)) << size.width();
 }
 
 TEST_F(MainWindow, PrintSendsTheFullPageAsOneJobAndLeavesNoFile)
@@ -218,10 +220,9 @@ TEST_F(MainWindow, MinimalPageShowsTheNoticeFirstAndSendsTheMinimalDocument)
 {
     MinimalPage()->trigger();
     PressPrint();
-    EXPECT_EQ(closer->Texts(),
-              (std::vector<std::string>{"information: The Minimal Status Page option is checked.\n"
-                                        "Only basic information will be displayed on the page.",
-                                        "information: Status Page successfully sent"}));
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{"information: The Minimal Status Page option is checked.\n"
+                                                         "Only basic information will be displayed on the page.",
+                                                         "information: Status Page successfully sent"}));
     const CapturedJob job = OnlyJob();
     EXPECT_TRUE(job.data == Document("MINSTATUS", "MYMINSTATUS")) << job.data.size() << " bytes";
     EXPECT_TRUE(temp->Files().empty());
@@ -354,8 +355,8 @@ TEST(EventGuard, ReportsAnExceptionFromAnyEventAndGoesOn)
     QCoreApplication::sendEvent(&thrower, &event);
     QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
     QCoreApplication::processEvents();
-    EXPECT_EQ(closer.Texts(), (std::vector<std::string>{"error: Raised in an event handler.",
-                                                        "error: Raised in an event handler."}));
+    EXPECT_EQ(closer.Texts(),
+              (std::vector<std::string>{"error: Raised in an event handler.", "error: Raised in an event handler."}));
 }
 
 TEST(ErrorBox, IsAStopBoxWithOneOkAndNothingForEAbort)

@@ -67,7 +67,10 @@ public:
         fs::remove_all(dir_, ignored);
     }
     bool Mounted() const { return mounted_; }
-    void RemountReadOnly() { mounted_ = mounted_ && ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+    void RemountReadOnly()
+    {
+        mounted_ = mounted_ && ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
 
 private:
     std::string dir_;
@@ -378,8 +381,10 @@ TEST_F(Fault, PlantedLinksAndDirectoriesAtTheNextNamesAreSkippedNeverFollowed)
     int planted = 0;
     for (std::uint32_t i = 0; i < 3000; ++i, ++planted) {
         const fs::path name = fs::path(temp->Path()) / SysUtils::Format("ps%X.ps", tick + i);
-        if (i % 2) fs::create_directory(name);
-        else fs::create_symlink(victim, name);
+        if (i % 2)
+            fs::create_directory(name);
+        else
+            fs::create_symlink(victim, name);
     }
     ExpectPrintSucceeds("Office");
     EXPECT_FALSE(fs::exists(victim)) << "a planted link was written through";

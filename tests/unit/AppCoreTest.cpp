@@ -30,7 +30,7 @@ namespace {
 
 TEST(InformationLayout, RoundsEveryMeasureToNearest)
 {
-    EXPECT_EQ(MulDivRounded(50, 7, 4), 88);  // 87.5
+    EXPECT_EQ(MulDivRounded(50, 7, 4), 88);   // 87.5
     EXPECT_EQ(MulDivRounded(10, 13, 8), 16);  // 16.25
     EXPECT_EQ(MulDivRounded(14, 13, 8), 23);  // 22.75
     EXPECT_EQ(MulDivRounded(-50, 7, 4), -88);

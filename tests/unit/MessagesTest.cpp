@@ -47,10 +47,9 @@ TEST(InOutErrors, TextByCode)
     for (int code : {EACCES, EPERM, EROFS}) EXPECT_EQ(InOutErrorText(code), "File access denied");
     // The layer's own codes have their texts; an errno of the same number
     // (ENETDOWN, ENETUNREACH, EISCONN) does not.
-    const std::pair<int, const char*> own[] = {
-        {Messages::kIoReadBeyondEnd, "Read beyond end of file"},
-        {Messages::kIoDiskFull, "Disk full"},
-        {Messages::kIoInvalidNumericInput, "Invalid numeric input"}};
+    const std::pair<int, const char*> own[] = {{Messages::kIoReadBeyondEnd, "Read beyond end of file"},
+                                               {Messages::kIoDiskFull, "Disk full"},
+                                               {Messages::kIoInvalidNumericInput, "Invalid numeric input"}};
     for (const auto& [code, text] : own) {
         EXPECT_EQ(Messages::TextFileErrorText(code), text);
         EXPECT_EQ(InOutErrorText(code), SysUtils::Format("I/O error %d", code));
@@ -69,5 +68,6 @@ TEST(LastResort, TextNamesClassModuleAddressAndMessage)
               "Exception EOSError in module QuellmarkExec at " + addr + ".\r\nboom.\r\n");
     EXPECT_EQ(Messages::LastResortText("Exception", "Q", at, "done."),
               "Exception Exception in module Q at " + addr + ".\r\ndone.\r\n");
-    EXPECT_EQ(Messages::LastResortText("Exception", "Q", at, ""), "Exception Exception in module Q at " + addr + ".\r\n\r\n");
+    EXPECT_EQ(Messages::LastResortText("Exception", "Q", at, ""),
+              "Exception Exception in module Q at " + addr + ".\r\n\r\n");
 }

@@ -27,8 +27,10 @@ TEST_F(RealTempDir, CreatesAnEmptyPrivateFileAndSkipsPlantedEntries)
     const std::uint32_t now = OsUtils::SystemOsPrimitives().TickCount();
     for (std::uint32_t i = 0; i < 40; ++i) {
         const std::string planted = (dir_ / SysUtils::Format("ps%X.ps", now + i)).string();
-        if (i % 2) fs::create_directory(planted);
-        else fs::create_symlink(target, planted);
+        if (i % 2)
+            fs::create_directory(planted);
+        else
+            fs::create_symlink(target, planted);
     }
     std::string name;
     ASSERT_TRUE(OsUtils::CreateUniqueFileName(dir_.string(), "ps", "ps", name));
@@ -73,8 +75,8 @@ TEST(Checks, FailureTextHasContextCodeAndTrimmedSystemText)
         OsUtils::CheckOSBool(false, "Error reading from input file");
         FAIL();
     } catch (const SysUtils::EOSError& e) {
-        EXPECT_EQ(e.Message(), SysUtils::Format("Error reading from input file: Error code %d: No such file or directory",
-                                                ENOENT));
+        EXPECT_EQ(e.Message(),
+                  SysUtils::Format("Error reading from input file: Error code %d: No such file or directory", ENOENT));
         EXPECT_EQ(e.Code(), ENOENT);
     }
     // An error that carries its own text (a spooler status) is trimmed of

@@ -64,7 +64,7 @@ TEST(PrinterTarget, ParsesOnceOrSaysWhy)
         if (!target.IsValid()) {
             const OsUtils::OSErrorInfo error = OsUtils::GetLastOSError();
             EXPECT_EQ(error.text.value_or(""), target.problem + "; printer addresses are socket://HOST[:PORT], "
-                                                                 "ipp://HOST[:PORT]/PATH or ipps://HOST[:PORT]/PATH");
+                                                                "ipp://HOST[:PORT]/PATH or ipps://HOST[:PORT]/PATH");
         }
     }
     EXPECT_EQ(ParsePrinterTarget("socket://[::1]:9200").HostAndPort(), "[::1]:9200");

@@ -275,9 +275,9 @@ TEST(PrinterUtilsList, ArgumentChecksNameModuleAndLineBeforeAskingTheSpooler)
 TEST(PrinterUtilsList, SelectionTableForEveryAttributeCombination)
 {
     // Records named after their attribute bits, one per combination.
-    const std::vector<std::pair<std::string, std::uint32_t>> kinds{
-        {"none", 0},       {"S", S},         {"N", N},         {"NS", N | S},
-        {"L", L},          {"LS", L | S},    {"LN", L | N},    {"LNS", L | N | S}};
+    const std::vector<std::pair<std::string, std::uint32_t>> kinds{{"none", 0},   {"S", S},          {"N", N},
+                                                                   {"NS", N | S}, {"L", L},          {"LS", L | S},
+                                                                   {"LN", L | N}, {"LNS", L | N | S}};
     // Expected admissions, read off the selection table row by row.
     const std::map<int, std::set<std::string>> expected{
         {1, {"L"}},
@@ -376,10 +376,10 @@ TEST(PrinterUtilsJob, CallSequenceOfAOneByteFile)
     FakeTransport spooler;
     spooler.files["a"] = "x";
     PrintFiles(spooler, "Laser", "a", "Corvane Status Page");
-    EXPECT_EQ(spooler.calls, (std::vector<std::string>{
-                                 "OpenPrinter Laser", "StartDoc Corvane Status Page RAW", "OpenFile a",
-                                 "StartPage", "Read", "Write 1", "EndPage", "StartPage", "Read", "EndPage",
-                                 "CloseFile", "EndDoc", "Follow 12", "ClosePrinter"}));
+    EXPECT_EQ(spooler.calls,
+              (std::vector<std::string>{"OpenPrinter Laser", "StartDoc Corvane Status Page RAW", "OpenFile a",
+                                        "StartPage", "Read", "Write 1", "EndPage", "StartPage", "Read", "EndPage",
+                                        "CloseFile", "EndDoc", "Follow 12", "ClosePrinter"}));
 }
 
 TEST(PrinterUtilsJob, FileNamesSplitAtEveryLineBreak)
@@ -479,7 +479,8 @@ TEST(PrinterUtilsJob, OutcomeOfAFollowedJob)
         list.Add("a");
         const std::string text = OsErrorOf([&] { PrintFileList(spooler, c.printer, list, "Doc"); });
         EXPECT_EQ(text, c.raised.empty() ? "(no EOSError)" : c.raised) << c.printer << " " << c.state;
-        EXPECT_EQ(spooler.Tail(2)[0], ParsePrinterTarget(c.printer).IsAddress() ? "Follow 12 wait" : "Follow 12") << c.printer;
+        EXPECT_EQ(spooler.Tail(2)[0], ParsePrinterTarget(c.printer).IsAddress() ? "Follow 12 wait" : "Follow 12")
+            << c.printer;
 
         FakeTransport again;
         again.input.files = spooler.files;

@@ -22,7 +22,8 @@ const TAnswerCase kAnswers[] = {
     {"Nothing", "", "the printer sent no answer", ""},
     {"OnlyBlanks", "\r\n \n", "the printer sent no answer", ""},
     {"Garbage", std::string("\x1b[2J\xff\xfe binary", 12), "the printer's answer is not a status report", ""},
-    {"CutShort", "Q1\nV\tproduct\tProduct\tX\n", "the printer's answer ended before the end of the report (1 lines)", ""},
+    {"CutShort", "Q1\nV\tproduct\tProduct\tX\n", "the printer's answer ended before the end of the report (1 lines)",
+     ""},
     {"PostScriptError",
      "Q1\n%%[ Error: undefined; OffendingCommand: foo ]%%\n%%[ Flushing: rest of job (to end-of-file) will be "
      "ignored ]%%\n",
@@ -33,7 +34,10 @@ const TAnswerCase kAnswers[] = {
     {"Latin1Kept", "Q1\nV\tproduct\tProduct\tCaf\xe9\nQ.\n", "", "Caf\xe9"},
 };
 
-std::ostream& operator<<(std::ostream& out, const TAnswerCase& c) { return out << c.name; }
+std::ostream& operator<<(std::ostream& out, const TAnswerCase& c)
+{
+    return out << c.name;
+}
 
 class QueryAnswer : public ::testing::TestWithParam<TAnswerCase> {};
 

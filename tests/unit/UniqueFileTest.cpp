@@ -142,4 +142,3 @@ TEST(Paths, IncludeTrailingSlash)
     EXPECT_EQ(OsUtils::IncludeTrailingSlash("C:\\Temp\\"), "C:\\Temp\\");
     EXPECT_EQ(OsUtils::IncludeTrailingSlash("/var/tmp"), std::string("/var/tmp") + OsUtils::kPathDelim);
 }
-

@@ -70,8 +70,8 @@ TEST(SocketWin32, JobReachesThePrinterAndItsAnswerComesBack)
 {
     ASSERT_FALSE(Env("QUELLMARK_TEST_SOCKET_GS").empty()) << "run through socket-test.sh";
     JobFile page(kPage);
-    const TJobOutcome outcome =
-        SendFileList(PrinterUtils::ParsePrinterTarget(Env("QUELLMARK_TEST_SOCKET_GS")), page.List(), "Corvane Status Page", TJobOptions{true, 30000});
+    const TJobOutcome outcome = SendFileList(PrinterUtils::ParsePrinterTarget(Env("QUELLMARK_TEST_SOCKET_GS")),
+                                             page.List(), "Corvane Status Page", TJobOptions{true, 30000});
     EXPECT_EQ(outcome.state, jsCompleted) << outcome.message;
     EXPECT_EQ(outcome.backChannel, "page printed\n");
 

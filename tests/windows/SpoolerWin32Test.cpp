@@ -221,7 +221,6 @@ TEST(SpoolerWithoutPrinters, NoDefaultPrinterRaisesTheSystemError)
         FAIL() << "returned " << name;
     } catch (const SysUtils::EOSError& e) {
         EXPECT_NE(e.Code(), 0);
-        EXPECT_EQ(e.Message().rfind(SysUtils::Format("System Error.  Code: %d.\r\n", e.Code()), 0), 0u)
-            << e.Message();
+        EXPECT_EQ(e.Message().rfind(SysUtils::Format("System Error.  Code: %d.\r\n", e.Code()), 0), 0u) << e.Message();
     }
 }

@@ -4,7 +4,6 @@
 // answered by a thread timer, which their own message loops dispatch.
 #include <windows.h>
 
-
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -401,8 +400,8 @@ TEST_F(FrontEnd, InformationDialogCopiesItsTextAndClosesWithEscape)
     // The button row is centred below the text.
     EXPECT_LE(std::abs((buttonRect.left + buttonRect.right) - formClient.right), 1);
     EXPECT_GT(buttonRect.top, 0);
-    EXPECT_EQ(ClipboardText(), AppCore::InformationCopyText(Messages::ApplicationTitle(), Messages::kMinimalPageNotice,
-                                                            {"OK"}));
+    EXPECT_EQ(ClipboardText(),
+              AppCore::InformationCopyText(Messages::ApplicationTitle(), Messages::kMinimalPageNotice, {"OK"}));
     EXPECT_TRUE(::IsWindowEnabled(form.Handle()));
 }
 

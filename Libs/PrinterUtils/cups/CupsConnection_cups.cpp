@@ -175,8 +175,8 @@ Connection ConnectToServer()
     offeredOn = nullptr;
     errno = 0;
     const auto start = std::chrono::steady_clock::now();
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectTimeoutMs, nullptr);
+    http_t* http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeoutMs, nullptr);
     if (!http) {
         // An attempt that used up the bound timed out; any other failed at
         // once and is asked about again.

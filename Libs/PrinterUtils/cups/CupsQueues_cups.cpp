@@ -76,8 +76,9 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
         RecordNoSuchQueue();
         return Lookup::NotFound;
     }
-    const IppMessage response = AskAboutQueue(
-        http, uri, {"printer-name", "printer-is-temporary", "printer-is-accepting-jobs", "printer-state"});
+    const IppMessage response =
+        AskAboutQueue(http, uri,
+                      {"printer-name", "printer-is-temporary", "printer-is-accepting-jobs", "printer-state"});
     if (response && ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME) != nullptr) {
         const auto flag = [&](const char* name) {
             return ippGetBoolean(ippFindAttribute(response.get(), name, IPP_TAG_BOOLEAN), 0) != 0;
@@ -92,7 +93,7 @@ Lookup LookUpQueue(http_t* http, const std::string& name)
         return Lookup::NotFound;
     }
     return OsUtils::GetLastOSError().code == static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND) ? Lookup::NotFound
-                                                                                            : Lookup::Failed;
+                                                                                          : Lookup::Failed;
 }
 
 // Asks only for the three attributes the list needs: the whole destination

@@ -82,8 +82,8 @@ bool FollowIppJob(http_t* http, const std::string& printerUri, int jobId, const 
             return true;
         }
         if (!response && noAnswer) {
-            OsUtils::SetLastOSError(noAnswer, SysUtils::Format("%s:%d did not answer: %s", host, port,
-                                                               std::strerror(noAnswer)));
+            OsUtils::SetLastOSError(noAnswer,
+                                    SysUtils::Format("%s:%d did not answer: %s", host, port, std::strerror(noAnswer)));
             return false;
         }
         if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING) {

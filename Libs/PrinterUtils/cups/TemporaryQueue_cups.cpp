@@ -47,11 +47,10 @@ bool WaitForTemporaryQueue(http_t* http, const std::string& name, QueueState sta
     const auto deadline = start + std::chrono::milliseconds(kTemporaryQueueTimeoutMs);
     while (state.state == IPP_PSTATE_STOPPED) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            OsUtils::SetLastOSError(
-                static_cast<int>(IPP_STATUS_ERROR_DEVICE),
-                SysUtils::Format("The network printer %s was not ready within %d s%s%s", name.c_str(),
-                                 kTemporaryQueueTimeoutMs / 1000, state.message.empty() ? "." : ": ",
-                                 state.message.c_str()));
+            OsUtils::SetLastOSError(static_cast<int>(IPP_STATUS_ERROR_DEVICE),
+                                    SysUtils::Format("The network printer %s was not ready within %d s%s%s",
+                                                     name.c_str(), kTemporaryQueueTimeoutMs / 1000,
+                                                     state.message.empty() ? "." : ": ", state.message.c_str()));
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

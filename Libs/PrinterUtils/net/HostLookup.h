@@ -30,8 +30,8 @@ struct HostAddresses {
 // passed before the name service answered. keepAlive is held until the
 // lookup and its result are gone, also when they outlive the bound: what
 // the name service needs (Winsock) stays up for them.
-inline std::optional<HostAddresses> LookUpHost(const std::string& host, int port, const addrinfo& hints,
-                                               int timeoutMs, std::shared_ptr<void> keepAlive = nullptr)
+inline std::optional<HostAddresses> LookUpHost(const std::string& host, int port, const addrinfo& hints, int timeoutMs,
+                                               std::shared_ptr<void> keepAlive = nullptr)
 {
     return CallWithin(timeoutMs, [host, service = std::to_string(port), hints, keepAlive] {
         HostAddresses found;

@@ -82,7 +82,8 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
         named = LookUpHost(host, port, hints, timeoutMs);
         if (!named) {
             OsUtils::SetLastOSError(ETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
-                                                                "within %d s)", timeoutMs / 1000));
+                                                                "within %d s)",
+                                                                timeoutMs / 1000));
             return false;
         }
         rc = named->rc;
@@ -90,8 +91,9 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     }
     if (rc != 0) {
         const int code = rc == EAI_SYSTEM ? lookupErrno : rc;
-        OsUtils::SetLastOSError(code, SysUtils::Format("unknown host (%s)", rc == EAI_SYSTEM ? std::strerror(lookupErrno)
-                                                                                              : ::gai_strerror(rc)));
+        OsUtils::SetLastOSError(code,
+                                SysUtils::Format("unknown host (%s)",
+                                                 rc == EAI_SYSTEM ? std::strerror(lookupErrno) : ::gai_strerror(rc)));
         return false;
     }
     const addrinfo* found = named ? named->list.get() : numeric;

@@ -112,7 +112,8 @@ bool SocketConnect(const std::string& host, int port, int timeoutMs, SocketHandl
     const std::optional<HostAddresses> named = LookUpHost(host, port, hints, timeoutMs, std::move(winsock));
     if (!named) {
         OsUtils::SetLastOSError(WSAETIMEDOUT, SysUtils::Format("unknown host (the name service did not answer "
-                                                               "within %d s)", timeoutMs / 1000));
+                                                               "within %d s)",
+                                                               timeoutMs / 1000));
         ::WSACleanup();
         return false;
     }

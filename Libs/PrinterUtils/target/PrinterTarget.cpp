@@ -146,7 +146,6 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
     return target;
 }
 
-
 const char* SchemeName(TargetKind kind) noexcept
 {
     switch (kind) {

@@ -39,7 +39,6 @@ struct TPrinterTarget {
     std::string HostAndPort() const;
 };
 
-
 // Parses a printer name; never fails: an address that does not parse keeps
 // its kind (Unknown for a scheme that is none of ours) and says why in
 // problem.

@@ -21,8 +21,7 @@ constexpr std::size_t kMaxErrorBytes = 4096;
 
 void BackChannel::Append(const char* data, std::size_t size)
 {
-    if (kept_.size() < kBackChannelMaxBytes)
-        kept_.append(data, std::min(size, kBackChannelMaxBytes - kept_.size()));
+    if (kept_.size() < kBackChannelMaxBytes) kept_.append(data, std::min(size, kBackChannelMaxBytes - kept_.size()));
     for (std::size_t i = 0; i < size; ++i) {
         const char c = data[i];
         if (!inMessage_) {
@@ -50,8 +49,8 @@ void BackChannel::Append(const char* data, std::size_t size)
         // "%%[ Error: ..." or "%%[ Flushing: ..." report a failed job;
         // others (status, PrinterError) are the printer talking.
         const std::size_t word = message_.find_first_not_of(' ', 3);
-        if (word != std::string::npos && (message_.compare(word, 6, "Error:") == 0 ||
-                                          message_.compare(word, 9, "Flushing:") == 0)) {
+        if (word != std::string::npos &&
+            (message_.compare(word, 6, "Error:") == 0 || message_.compare(word, 9, "Flushing:") == 0)) {
             // The messages together, blanks between them included, stay
             // within kMaxErrorBytes: once full, later ones are dropped.
             const std::size_t separator = errors_.empty() ? 0 : 1;

@@ -23,7 +23,7 @@ private:
     std::string kept_;
     std::string message_;  // a "%%[ ... ]%%" message being read
     std::string errors_;
-    int marker_ = 0;       // how much of "%%[" was just seen
+    int marker_ = 0;  // how much of "%%[" was just seen
     bool inMessage_ = false;
 };
 

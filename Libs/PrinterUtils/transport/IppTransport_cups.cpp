@@ -109,8 +109,8 @@ public:
         IppPrinter* printer = &printer_;
         const bool tls = address.kind == TargetKind::Ipps;
         char uri[HTTP_MAX_URI];
-        if (httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, tls ? "ipps" : "ipp", nullptr,
-                            address.host.c_str(), address.port, address.resource.c_str()) != HTTP_URI_STATUS_OK) {
+        if (httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, tls ? "ipps" : "ipp", nullptr, address.host.c_str(),
+                            address.port, address.resource.c_str()) != HTTP_URI_STATUS_OK) {
             OsUtils::SetLastOSError(EINVAL, SysUtils::Format("\"%s\" is not a valid printer address", name.c_str()));
             return false;
         }
@@ -124,21 +124,20 @@ public:
         SocketHandle probe = kNoSocket;
         if (!SocketConnect(address.host, address.port, kConnectTimeoutMs, probe)) {
             const OsUtils::OSErrorInfo failed = OsUtils::GetLastOSError();
-            OsUtils::SetLastOSError(failed.code, SysUtils::Format("%s:%d: %s", address.host.c_str(), address.port,
-                                                                  failed.text ? failed.text->c_str()
-                                                                              : std::strerror(failed.code)));
+            OsUtils::SetLastOSError(failed.code,
+                                    SysUtils::Format("%s:%d: %s", address.host.c_str(), address.port,
+                                                     failed.text ? failed.text->c_str() : std::strerror(failed.code)));
             return false;
         }
         SocketClose(probe);
         // Made without connecting (a bound of 0), then connected once its
         // answer bound is set.
         printer->http.reset(httpConnect2(address.host.c_str(), address.port, nullptr, AF_UNSPEC,
-                                         tls ? HTTP_ENCRYPTION_ALWAYS : HTTP_ENCRYPTION_IF_REQUESTED, 1, 0,
-                                         nullptr));
+                                         tls ? HTTP_ENCRYPTION_ALWAYS : HTTP_ENCRYPTION_IF_REQUESTED, 1, 0, nullptr));
         if (!printer->http) {
             // Only a host that does not resolve leaves no connection at all.
-            OsUtils::SetLastOSError(EINVAL, SysUtils::Format("%s:%d: unknown host", address.host.c_str(),
-                                                             address.port));
+            OsUtils::SetLastOSError(EINVAL,
+                                    SysUtils::Format("%s:%d: unknown host", address.host.c_str(), address.port));
             return false;
         }
         // Each answer bounded, the TLS handshake of ipps:// included.
@@ -157,7 +156,8 @@ public:
         const IppMessage response = Ask(*printer, request);
         if (!response) return false;
         printer->format = "application/postscript";
-        if (ipp_attribute_t* formats = ippFindAttribute(response.get(), "document-format-supported", IPP_TAG_MIMETYPE)) {
+        if (ipp_attribute_t* formats =
+                ippFindAttribute(response.get(), "document-format-supported", IPP_TAG_MIMETYPE)) {
             if (ippContainsString(formats, "application/vnd.cups-raw"))
                 printer->format = "application/vnd.cups-raw";
             else if (ippContainsString(formats, "application/octet-stream"))
@@ -174,8 +174,7 @@ public:
         const IppMessage created = Ask(printer, create);
         ipp_attribute_t* id = created ? ippFindAttribute(created.get(), "job-id", IPP_TAG_INTEGER) : nullptr;
         if (!id || ippGetInteger(id, 0) <= 0) {
-            if (created)
-                OsUtils::SetLastOSError(EBADMSG, printer.where + ": the printer made no job");
+            if (created) OsUtils::SetLastOSError(EBADMSG, printer.where + ": the printer made no job");
             return 0;
         }
         printer.jobId = ippGetInteger(id, 0);
@@ -211,9 +210,8 @@ public:
         }
         if (status == HTTP_STATUS_CONTINUE) return true;
         const int err = httpError(printer.http.get());
-        OsUtils::SetLastOSError(err ? err : EPIPE,
-                                SysUtils::Format("Lost the connection to the printer: %s",
-                                                 std::strerror(err ? err : EPIPE)));
+        OsUtils::SetLastOSError(err ? err : EPIPE, SysUtils::Format("Lost the connection to the printer: %s",
+                                                                    std::strerror(err ? err : EPIPE)));
         return false;
     }
 

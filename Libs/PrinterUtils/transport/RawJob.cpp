@@ -122,8 +122,9 @@ bool FollowsJobs(const TPrinterTarget& printer) noexcept
 void CheckJobOutcome(const TJobOutcome& outcome)
 {
     if (outcome.state != jsAborted && outcome.state != jsCanceled && !outcome.timedOut) return;
-    const int state = outcome.state == jsAborted ? kIppJobAborted : outcome.state == jsCanceled ? kIppJobCanceled
-                                                                                                 : kIppJobProcessing;
+    const int state = outcome.state == jsAborted    ? kIppJobAborted
+                      : outcome.state == jsCanceled ? kIppJobCanceled
+                                                    : kIppJobProcessing;
     OsUtils::SetLastOSError(state, outcome.message);
     OsUtils::CheckOSBool(false, kErrorSendingJob);
 }
@@ -207,8 +208,7 @@ TJobOutcome SendFileList(const TPrinterTarget& printer, const SysUtils::TStrings
                         options);
 }
 
-void PrintFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames,
-                   const std::string& documentName)
+void PrintFileList(const TPrinterTarget& printer, const SysUtils::TStrings& fileNames, const std::string& documentName)
 {
     PrintFileList(*TransportFor(printer), OsUtils::SystemFilePrimitives(), printer, fileNames, documentName);
 }

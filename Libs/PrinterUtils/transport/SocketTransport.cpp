@@ -150,8 +150,8 @@ public:
                     std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
                 if (left <= 0) {
                     outcome.timedOut = true;
-                    outcome.message = SysUtils::Format(
-                        "%s: the printer did not end the job within %d ms", printer.where.c_str(), options.timeoutMs);
+                    outcome.message = SysUtils::Format("%s: the printer did not end the job within %d ms",
+                                                       printer.where.c_str(), options.timeoutMs);
                     break;
                 }
                 bool readable = false;
