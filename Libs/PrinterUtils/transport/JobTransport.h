@@ -64,11 +64,6 @@ public:
 // for an address that does not parse or whose scheme this system lacks.
 std::unique_ptr<JobTransport> NewTransport(const TPrinterTarget& target);
 
-// The transports, one per file; each is listed in NewTransport.
-std::unique_ptr<JobTransport> NewQueueTransport();
-std::unique_ptr<JobTransport> NewSocketTransport();
-std::unique_ptr<JobTransport> NewIppTransport();
-
 // The raw-job algorithm on a given transport and file calls; the calls of
 // PrinterUtils.h run it on the target's transport and the system's files.
 TJobOutcome SendFileList(JobTransport& transport, OsUtils::FilePrimitives& files, const TPrinterTarget& printer,

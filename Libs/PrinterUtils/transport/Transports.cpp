@@ -11,6 +11,11 @@
 
 namespace PrinterUtils {
 
+// The transports, each in a file of its own.
+std::unique_ptr<JobTransport> NewQueueTransport();
+std::unique_ptr<JobTransport> NewSocketTransport();
+std::unique_ptr<JobTransport> NewIppTransport();
+
 namespace {
 
 // IPP straight to a printer needs libcups, which the CUPS systems have.
