@@ -30,6 +30,7 @@ std::optional<std::string> NotQueryable(const PrinterUtils::TPrinterTarget& prin
     case PrinterUtils::TargetKind::Ipp:
     case PrinterUtils::TargetKind::Ipps:
         return "query needs a socket:// address: IPP does not carry the printer's answer back";
+    case PrinterUtils::TargetKind::Snmp:
     case PrinterUtils::TargetKind::Unknown: return "query needs a socket:// address";
     case PrinterUtils::TargetKind::Queue: break;
     }

@@ -93,6 +93,8 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
         target.kind = TargetKind::Ipp;
     else if (scheme == "ipps")
         target.kind = TargetKind::Ipps;
+    else if (scheme == "snmp")
+        target.kind = TargetKind::Snmp;
     else {
         target.kind = TargetKind::Unknown;
         target.problem = SysUtils::Format("the address scheme \"%s://\" is not supported", name.substr(0, sep).c_str());
@@ -100,10 +102,14 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
     }
     const std::string rest = name.substr(sep + 3);
     const std::size_t slash = rest.find('/');
-    const std::string authority = rest.substr(0, slash);
-    // A user name or password is never taken, and never repeated back.
+    std::string authority = rest.substr(0, slash);
+    // An SNMP address may name its community before the host; any other
+    // user name or password is never taken, and never repeated back.
     const std::size_t at = authority.rfind('@');
-    if (at != std::string::npos) {
+    if (at != std::string::npos && target.kind == TargetKind::Snmp) {
+        target.community = authority.substr(0, at);
+        authority.erase(0, at + 1);
+    } else if (at != std::string::npos) {
         const std::string shown = name.substr(0, sep + 3) + "***" + rest.substr(at);
         target.problem = SysUtils::Format("\"%s\" is not a valid printer address: a printer address takes no user "
                                           "name or password",
@@ -122,7 +128,13 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
             }
         }
     }
-    if (ok && target.kind == TargetKind::Socket) {
+    if (ok && target.kind == TargetKind::Snmp) {
+        if (path.size() > 1) {
+            why = "an snmp:// address has no path";
+            ok = false;
+        }
+        if (target.port == 0) target.port = kSnmpDefaultPort;
+    } else if (ok && target.kind == TargetKind::Socket) {
         // An AppSocket printer has no paths: a lone trailing '/' is allowed.
         if (path.size() > 1) {
             why = "a socket:// address has no path";
@@ -138,10 +150,12 @@ TPrinterTarget ParsePrinterTarget(const std::string& name)
         if (target.port == 0) target.port = kIppDefaultPort;
     }
     if (!ok) {
-        target.problem = SysUtils::Format("\"%s\" is not a valid printer address: %s", name.c_str(), why.c_str());
+        const std::string shown = target.community.empty() ? name : name.substr(0, sep + 3) + "***" + rest.substr(at);
+        target.problem = SysUtils::Format("\"%s\" is not a valid printer address: %s", shown.c_str(), why.c_str());
         target.host.clear();
         target.port = 0;
         target.resource.clear();
+        target.community.clear();
     }
     return target;
 }
@@ -152,6 +166,7 @@ const char* SchemeName(TargetKind kind) noexcept
     case TargetKind::Socket: return "socket";
     case TargetKind::Ipp: return "ipp";
     case TargetKind::Ipps: return "ipps";
+    case TargetKind::Snmp: return "snmp";
     case TargetKind::Queue:
     case TargetKind::Unknown: break;
     }

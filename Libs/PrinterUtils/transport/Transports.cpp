@@ -52,9 +52,11 @@ std::unique_ptr<JobTransport> NewTransport(const TPrinterTarget& target)
 {
     std::unique_ptr<JobTransport> transport = target.IsValid() ? TransportOfKind(target.kind) : nullptr;
     if (transport) return transport;
-    const std::string why = target.IsValid()
-                                ? SysUtils::Format("%s:// addresses need a system with CUPS", SchemeName(target.kind))
-                                : target.problem;
+    std::string why = target.problem;
+    if (target.IsValid() && target.kind == TargetKind::Snmp)
+        why = "an snmp:// address is for asking a printer, never for printing";
+    else if (target.IsValid())
+        why = SysUtils::Format("%s:// addresses need a system with CUPS", SchemeName(target.kind));
     OsUtils::SetLastOSError(EINVAL, SysUtils::Format("%s; printer addresses are %s", why.c_str(), WorkingSchemes()));
     return nullptr;
 }
