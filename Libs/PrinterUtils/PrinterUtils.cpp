@@ -187,4 +187,11 @@ std::vector<TPrinterInfo> ListPrinterInfo()
     return ListPrinterInfo(SystemPrinterDirectory());
 }
 
+std::string QueueDeviceUri(const std::string& queue)
+{
+    std::string uri;
+    if (!SystemPrinterDirectory().GetDeviceUri(queue, uri)) uri.clear();
+    return uri;
+}
+
 }  // namespace PrinterUtils

@@ -130,4 +130,9 @@ struct TPrinterInfo {
 // be asked gives an empty list.
 std::vector<TPrinterInfo> ListPrinterInfo();
 
+// The device URI of a queue of the print server ("socket://10.0.0.7:9100",
+// "ipp://...", "usb://..."); empty when the name is no queue or the
+// spooler does not say.
+std::string QueueDeviceUri(const std::string& queue);
+
 }  // namespace PrinterUtils

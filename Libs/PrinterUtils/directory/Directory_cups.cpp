@@ -53,6 +53,19 @@ public:
         return true;
     }
 
+    bool GetDeviceUri(const std::string& name, std::string& uri) override
+    {
+        char queueUri[HTTP_MAX_URI];
+        ServerLink http;
+        if (name.empty() || !QueueUri(QueueOf(name), queueUri) || !http.Open()) return false;
+        const IppMessage response = AskAboutQueue(http.get(), queueUri, {"device-uri"});
+        const char* device =
+            response ? ippGetString(ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI), 0, nullptr) : nullptr;
+        if (!device) return false;
+        uri = device;
+        return true;
+    }
+
     void BeginSession() override { BeginServerSession(); }
     void EndSession() override { EndServerSession(); }
 };

@@ -45,6 +45,10 @@ public:
     // characters; false when there is none.
     virtual bool GetDefaultPrinter(std::string& name) = 0;
 
+    // Where the queue name sends its jobs (its device URI); false when the
+    // name is no queue, or the spooler does not say (the default).
+    virtual bool GetDeviceUri(const std::string&, std::string&) { return false; }
+
     // Opens and closes a TSpoolerSession on the calling thread; sessions
     // nest. Spoolers without connections keep these defaults.
     virtual void BeginSession() {}
