@@ -3,7 +3,7 @@
 QUELLMARK_BUILD_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcups2-dev libcups2
+  libcups2-dev libcups2 libsnmp-dev
   nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest
 )
@@ -14,7 +14,7 @@ QUELLMARK_TEST_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
   clang libclang-rt-14-dev clang-format
   appstream desktop-file-utils lintian dbus procps
-  avahi-daemon iproute2
+  avahi-daemon iproute2 snmpsim
 )
 
 # Installs the given packages that are missing (apt-get, only when needed).

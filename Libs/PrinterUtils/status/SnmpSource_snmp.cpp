@@ -1,0 +1,310 @@
+// SPDX-License-Identifier: Apache-2.0
+// Reading an agent with net-snmp's single-session API: one session per
+// read, each subtree walked with GETBULK (GETNEXT for v1) until it ends.
+// Every request's timeout and retries are cut to the time left before the
+// read's deadline, so the whole read cannot outlast timeoutMs.
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "SnmpSource.h"
+
+namespace PrinterUtils {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// At most this many values are kept from one agent: a printer with many
+// trays, supplies and alerts answers a few hundred.
+constexpr std::size_t kMaxValues = 4000;
+constexpr long kMaxRepetitions = 40;
+// Bytes kept of one octet string before it is cleaned (to 1 KiB of text).
+constexpr std::size_t kMaxRawBytes = 4096;
+constexpr std::size_t kMaxOidValueLength = 128;
+
+// The subtrees read, numeric: no MIB files are needed or read.
+const std::vector<std::vector<oid>> kSubtrees = {
+    {1, 3, 6, 1, 2, 1, 1, 1},             // sysDescr
+    {1, 3, 6, 1, 2, 1, 1, 3},             // sysUpTime
+    {1, 3, 6, 1, 2, 1, 25, 2, 3},         // hrStorageTable
+    {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 3},   // hrDeviceDescr
+    {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5},   // hrDeviceStatus
+    {1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 1},   // hrPrinterStatus
+    {1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 2},   // hrPrinterDetectedErrorState
+    {1, 3, 6, 1, 2, 1, 43, 5, 1, 1, 17},  // prtGeneralSerialNumber
+    {1, 3, 6, 1, 2, 1, 43, 8, 2, 1},      // prtInputTable
+    {1, 3, 6, 1, 2, 1, 43, 9, 2, 1},      // prtOutputTable
+    {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 3},  // prtMarkerCounterUnit
+    {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4},  // prtMarkerLifeCount
+    {1, 3, 6, 1, 2, 1, 43, 11, 1, 1},     // prtMarkerSuppliesTable
+    {1, 3, 6, 1, 2, 1, 43, 12, 1, 1, 4},  // prtMarkerColorantValue
+    {1, 3, 6, 1, 2, 1, 43, 15, 1, 1},     // prtInterpreterTable
+    {1, 3, 6, 1, 2, 1, 43, 18, 1, 1},     // prtAlertTable
+};
+
+// net-snmp keeps global state (the SNMPv3 user list, its configuration)
+// without locks of its own in Debian's build: it is set up once, sessions
+// open and close under this lock, and an SNMPv3 read holds it throughout.
+std::mutex gLibraryLock;
+
+void InitLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+        SOCK_STARTUP;
+        init_snmp("quellmark");
+    });
+}
+
+struct TPduFree {
+    void operator()(netsnmp_pdu* pdu) const noexcept { snmp_free_pdu(pdu); }
+};
+
+struct TSessionClose {
+    void operator()(void* session) const noexcept
+    {
+        std::lock_guard<std::mutex> lock(gLibraryLock);
+        snmp_sess_close(session);
+    }
+};
+
+TSnmpValue ToValue(const netsnmp_variable_list& var)
+{
+    TSnmpValue value;
+    value.oid.assign(var.name, var.name + var.name_length);
+    switch (var.type) {
+    case ASN_INTEGER: value.type = TSnmpType::Integer, value.integer = *var.val.integer; break;
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+        value.type = TSnmpType::Counter, value.integer = static_cast<unsigned long>(*var.val.integer) & 0xFFFFFFFFUL;
+        break;
+    case ASN_TIMETICKS:
+        value.type = TSnmpType::TimeTicks, value.integer = static_cast<unsigned long>(*var.val.integer) & 0xFFFFFFFFUL;
+        break;
+    case ASN_COUNTER64:
+        value.type = TSnmpType::Counter;
+        value.integer = static_cast<long long>(((var.val.counter64->high & 0x7FFFFFFFULL) << 32) |
+                                               (var.val.counter64->low & 0xFFFFFFFFULL));
+        break;
+    case ASN_OCTET_STR:
+        value.type = TSnmpType::OctetString;
+        value.bytes.assign(reinterpret_cast<const char*>(var.val.string), std::min(var.val_len, kMaxRawBytes));
+        break;
+    case ASN_OBJECT_ID:
+        value.type = TSnmpType::Oid;
+        for (std::size_t i = 0; i < std::min(var.val_len / sizeof(oid), kMaxOidValueLength); ++i)
+            value.bytes += (i ? "." : "") + std::to_string(var.val.objid[i]);
+        break;
+    default: break;
+    }
+    return value;
+}
+
+bool SetSecurity(const TSnmpSettings& settings, netsnmp_session& session, std::string& problem)
+{
+    if (settings.version == "1" || settings.version == "2c") {
+        session.version = settings.version == "1" ? SNMP_VERSION_1 : SNMP_VERSION_2c;
+        session.community = reinterpret_cast<u_char*>(const_cast<char*>(settings.community.c_str()));
+        session.community_len = settings.community.size();
+        return true;
+    }
+    if (settings.version != "3") return problem = "unknown SNMP version \"" + settings.version + "\"", false;
+    if (settings.user.empty()) return problem = "SNMPv3 needs a user name", false;
+    session.version = SNMP_VERSION_3;
+    session.securityName = const_cast<char*>(settings.user.c_str());
+    session.securityNameLen = settings.user.size();
+    session.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+    if (settings.authPassword.empty()) return true;
+    if (settings.authProtocol == "MD5") {
+        session.securityAuthProto = usmHMACMD5AuthProtocol;
+        session.securityAuthProtoLen = OID_LENGTH(usmHMACMD5AuthProtocol);
+    } else if (settings.authProtocol == "SHA" || settings.authProtocol.empty()) {
+        session.securityAuthProto = usmHMACSHA1AuthProtocol;
+        session.securityAuthProtoLen = OID_LENGTH(usmHMACSHA1AuthProtocol);
+    } else {
+        return problem = "unknown SNMPv3 authentication protocol \"" + settings.authProtocol + "\"", false;
+    }
+    const auto key = [&](const std::string& password, u_char* out, size_t* length) {
+        *length = USM_AUTH_KU_LEN;
+        return generate_Ku(session.securityAuthProto, static_cast<u_int>(session.securityAuthProtoLen),
+                           reinterpret_cast<const u_char*>(password.data()), password.size(), out,
+                           length) == SNMPERR_SUCCESS;
+    };
+    if (!key(settings.authPassword, session.securityAuthKey, &session.securityAuthKeyLen))
+        return problem = "the SNMPv3 authentication password is not usable (at least 8 characters)", false;
+    session.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
+    if (settings.privPassword.empty()) return true;
+    if (settings.privProtocol == "DES") {
+        session.securityPrivProto = usmDESPrivProtocol;
+        session.securityPrivProtoLen = OID_LENGTH(usmDESPrivProtocol);
+    } else if (settings.privProtocol == "AES" || settings.privProtocol.empty()) {
+        session.securityPrivProto = usmAESPrivProtocol;
+        session.securityPrivProtoLen = OID_LENGTH(usmAESPrivProtocol);
+    } else {
+        return problem = "unknown SNMPv3 privacy protocol \"" + settings.privProtocol + "\"", false;
+    }
+    if (!key(settings.privPassword, session.securityPrivKey, &session.securityPrivKeyLen))
+        return problem = "the SNMPv3 privacy password is not usable (at least 8 characters)", false;
+    session.securityLevel = SNMP_SEC_LEVEL_AUTHPRIV;
+    return true;
+}
+
+// Gives each request of the session at most the time left: two tries of
+// at most a second each, so one lost datagram does not fail the read.
+void CutTimeout(netsnmp_session& session, TClock::time_point deadline)
+{
+    const auto leftUs = std::chrono::duration_cast<std::chrono::microseconds>(deadline - TClock::now()).count();
+    session.retries = 1;
+    session.timeout = std::clamp<long>(static_cast<long>(leftUs / 2), 1, 1000000);
+}
+
+class TWalker {
+public:
+    TWalker(void* session, bool bulk, TClock::time_point deadline) : session_(session), bulk_(bulk), deadline_(deadline)
+    {
+    }
+
+    // Walks one subtree into values; false with problem on failure, or
+    // with timedOut set when the agent did not answer in time.
+    bool Walk(const std::vector<oid>& root, std::vector<TSnmpValue>& values, std::string& problem, bool& timedOut)
+    {
+        std::vector<oid> current = root;
+        while (values.size() < kMaxValues) {
+            if (TClock::now() >= deadline_) return timedOut = true, false;
+            CutTimeout(*snmp_sess_session(session_), deadline_);
+            netsnmp_pdu* request = snmp_pdu_create(bulk_ ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT);
+            if (bulk_) {
+                request->non_repeaters = 0;
+                request->max_repetitions =
+                    std::min<long>(kMaxRepetitions, static_cast<long>(kMaxValues - values.size()));
+            }
+            snmp_add_null_var(request, current.data(), current.size());
+            netsnmp_pdu* raw = nullptr;
+            const int result = snmp_sess_synch_response(session_, request, &raw);
+            const std::unique_ptr<netsnmp_pdu, TPduFree> response(raw);
+            if (result == STAT_TIMEOUT) return timedOut = true, false;
+            if (result != STAT_SUCCESS || !response) {
+                char* text = nullptr;
+                int libError = 0, sysError = 0;
+                snmp_sess_error(session_, &libError, &sysError, &text);
+                problem = text ? text : "the SNMP request failed";
+                std::free(text);
+                return false;
+            }
+            // v1 ends a walk past the last object with noSuchName; any
+            // other error ends only this subtree.
+            if (response->errstat != SNMP_ERR_NOERROR) return true;
+            bool more = false;
+            for (auto* var = response->variables; var; var = var->next_variable) {
+                const bool inside = var->name_length > root.size() && std::equal(root.begin(), root.end(), var->name) &&
+                                    std::lexicographical_compare(current.begin(), current.end(), var->name,
+                                                                 var->name + var->name_length);
+                if (!inside || var->type == SNMP_ENDOFMIBVIEW || var->type == SNMP_NOSUCHOBJECT ||
+                    var->type == SNMP_NOSUCHINSTANCE || values.size() >= kMaxValues) {
+                    more = false;
+                    break;
+                }
+                values.push_back(ToValue(*var));
+                current.assign(var->name, var->name + var->name_length);
+                more = true;
+            }
+            if (!more) return true;
+        }
+        return true;
+    }
+
+private:
+    void* session_;
+    bool bulk_;
+    TClock::time_point deadline_;
+};
+
+std::string Seconds(int ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
+    return text;
+}
+
+}  // namespace
+
+bool ReadSnmpStatus(const TSnmpSettings& settings, const std::string& host, int port, int timeoutMs,
+                    TPrinterStatus& status, std::string& error)
+{
+    const auto deadline = TClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 1));
+    const std::string where = host + ":" + std::to_string(port);
+    InitLibrary();
+
+    netsnmp_session settingsSession;
+    snmp_sess_init(&settingsSession);
+    std::string peer =
+        (host.find(':') != std::string::npos ? "udp6:[" + host + "]:" : "udp:" + host + ":") + std::to_string(port);
+    settingsSession.peername = peer.data();
+    CutTimeout(settingsSession, deadline);
+    std::string problem;
+    if (port <= 0 || port > 65535) problem = "not a port number";
+    if (!problem.empty() || !SetSecurity(settings, settingsSession, problem)) {
+        error = where + ": " + problem;
+        return false;
+    }
+
+    // An SNMPv3 read holds the library's lock throughout (see gLibraryLock).
+    std::unique_lock<std::mutex> v3Lock(gLibraryLock, std::defer_lock);
+    if (settings.version == "3") v3Lock.lock();
+    std::unique_ptr<void, TSessionClose> session;
+    {
+        std::unique_lock<std::mutex> openLock(gLibraryLock, std::defer_lock);
+        if (!v3Lock.owns_lock()) openLock.lock();
+        session.reset(snmp_sess_open(&settingsSession));
+    }
+    bool timedOut = false;
+    if (!session) {
+        int libError = 0, sysError = 0;
+        char* text = nullptr;
+        snmp_error(&settingsSession, &libError, &sysError, &text);
+        timedOut = libError == SNMPERR_TIMEOUT || TClock::now() >= deadline;
+        problem = text ? text : "cannot open an SNMP session";
+        std::free(text);
+    }
+
+    std::vector<TSnmpValue> values;
+    TWalker walker(session.get(), settings.version != "1", deadline);
+    for (std::size_t i = 0; session && i < kSubtrees.size() && values.size() < kMaxValues; ++i) {
+        if (!walker.Walk(kSubtrees[i], values, problem, timedOut)) break;
+    }
+    if (v3Lock.owns_lock()) {
+        // net-snmp keeps the user's keys per engine after the session: the
+        // next read must check its own password, not reuse these.
+        const netsnmp_session* used = snmp_sess_session(session.get());
+        if (usmUser* user =
+                used ? usm_get_user(used->securityEngineID, used->securityEngineIDLen, used->securityName) : nullptr) {
+            usm_remove_user(user);
+            usm_free_user(user);
+        }
+        v3Lock.unlock();
+    }
+    session.reset();
+    if (timedOut) problem = "the SNMP agent did not answer within " + Seconds(timeoutMs) + " s";
+    if (!problem.empty()) {
+        error = where + ": " + problem;
+        return false;
+    }
+    if (values.empty()) {
+        error = where + ": the SNMP agent answered no printer values";
+        return false;
+    }
+    FillFromSnmpValues(values, status);
+    return true;
+}
+
+}  // namespace PrinterUtils
