@@ -61,6 +61,13 @@ void InitLibrary()
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+        // No MIB files are searched or loaded ($HOME's included): every OID is numeric.
+        netsnmp_set_mib_directory("");
+        static char noMibs[] = "mibs :";
+        netsnmp_config_remember(noMibs);
+        // The library's own messages are dropped: each read reports its
+        // failure in its error text, and the library must not write to stderr.
+        netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
         SOCK_STARTUP;
         init_snmp("quellmark");
     });
