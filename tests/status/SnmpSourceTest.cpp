@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <memory>
 
 #include "SnmpSource.h"
@@ -104,23 +105,29 @@ std::unique_ptr<QuellmarkTest::SnmpTestAgent> SnmpSourceTest::agent_, SnmpSource
 
 TEST_F(SnmpSourceTest, EachModelReadsAsItsPrinterSaysAndFailuresAreBounded)
 {
-    for (const auto& model : kModels) {
-        SCOPED_TRACE(model.walk);
+    const auto read = [](const TModel& model) {
         TSnmpSettings settings;
         if (model.v3)
             settings = {"3", "", kUser.name, "SHA", kUser.authKey, "AES", kUser.privKey};
         else
             settings.community = model.walk;
-        const int port = model.v3 ? v3Agent_->Port() : agent_->Port();
         TPrinterStatus status;
         std::string error;
+        const int port = model.v3 ? v3Agent_->Port() : agent_->Port();
+        if (!ReadSnmpStatus(settings, "127.0.0.1", port, 5000, status, error)) return error;
+        EXPECT_EQ(status.sources.at("supplies"), TStatusSource::Snmp);
+        return Summary(status);
+    };
+    for (const auto& model : kModels) {
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(ReadSnmpStatus(settings, "127.0.0.1", port, 5000, status, error)) << error;
+        EXPECT_EQ(read(model), model.expected);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         std::printf("%s: one read in %lld ms\n", model.walk, static_cast<long long>(ms.count()));
-        EXPECT_EQ(Summary(status), model.expected);
-        EXPECT_EQ(status.sources.at("supplies"), TStatusSource::Snmp);
     }
+    // Every model twice at once, each read on a thread of its own.
+    std::vector<std::future<std::string>> reads;
+    for (int i = 0; i < 8; ++i) reads.push_back(std::async(std::launch::async, read, kModels[i % 4]));
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(reads[i].get(), kModels[i % 4].expected);
 
     // Nothing answers: a socket that never reads, a community the agent
     // does not serve, an SNMPv3 agent asked with v2c, a wrong v3 password.
@@ -149,7 +156,8 @@ TEST_F(SnmpSourceTest, EachModelReadsAsItsPrinterSaysAndFailuresAreBounded)
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         std::printf("failure after %lld ms: %s\n", static_cast<long long>(ms.count()), error.c_str());
         EXPECT_LE(ms.count(), 1700);
-        EXPECT_EQ(error.rfind("127.0.0.1:" + std::to_string(failure.port) + ": ", 0), 0u) << error;
+        // snmpsimd, as agents do, drops what it will not answer.
+        EXPECT_EQ(error, "127.0.0.1:" + std::to_string(failure.port) + ": the SNMP agent did not answer within 1.5 s");
         EXPECT_TRUE(status.sources.empty());
     }
     close(silent);
