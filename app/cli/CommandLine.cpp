@@ -5,17 +5,84 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <utility>
 
 namespace Cli {
 
 namespace {
+
+// The options only query takes; each wants a value.
+constexpr const char* kQueryOptions[] = {"--protocols", "--community", "--snmp-version", "--snmp-user",
+                                         "--snmp-auth", "--snmp-priv", "--snmp-secrets"};
 
 bool Takes(TCommand command, const std::string& option)
 {
     if (option == "--json") return command != TCommand::Help && command != TCommand::Version;
     if (option == "--timeout" || option == "--jobs") return command == TCommand::Print || command == TCommand::Query;
     if (option == "--minimal" || option == "--wait" || option == "--all") return command == TCommand::Print;
+    for (const char* query : kQueryOptions)
+        if (option == query) return command == TCommand::Query;
     return false;
+}
+
+// A comma-separated list of protocols, each known.
+std::vector<std::string> Protocols(const std::string& text)
+{
+    std::vector<std::string> protocols;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (name != "postscript" && name != "pjl" && name != "ipp" && name != "snmp")
+            throw EUsage(
+                SysUtils::Format("--protocols wants postscript, pjl, ipp or snmp, separated by commas, not '%s'",
+                                 text.c_str()));
+        if (std::find(protocols.begin(), protocols.end(), name) == protocols.end()) protocols.push_back(name);
+        if (comma == std::string::npos) return protocols;
+        start = comma + 1;
+    }
+}
+
+std::string OneOf(const std::string& option, const std::string& value, std::initializer_list<const char*> allowed)
+{
+    std::string list;
+    for (const char* word : allowed) {
+        if (value == word) return value;
+        list += list.empty() ? word : std::string(", ") + word;
+    }
+    throw EUsage(SysUtils::Format("%s wants one of %s, not '%s'", option.c_str(), list.c_str(), value.c_str()));
+}
+
+// The secrets of the environment, then of the file, which wins.
+void ReadSecrets(TSnmpOptions& snmp, const std::string& file)
+{
+    for (const auto& [variable, field] : {std::pair{"QUELLMARK_SNMP_COMMUNITY", &TSnmpOptions::community},
+                                          std::pair{"QUELLMARK_SNMP_AUTH_PASSWORD", &TSnmpOptions::authPassword},
+                                          std::pair{"QUELLMARK_SNMP_PRIV_PASSWORD", &TSnmpOptions::privPassword}}) {
+        if (const char* value = std::getenv(variable)) snmp.*field = value;
+    }
+    if (file.empty()) return;
+    std::ifstream in(file);
+    if (!in) throw EUsage(SysUtils::Format("--snmp-secrets: cannot read '%s'", file.c_str()));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::size_t eq = line.find('=');
+        if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        if (key == "community")
+            snmp.community = value;
+        else if (key == "auth_password")
+            snmp.authPassword = value;
+        else if (key == "priv_password")
+            snmp.privPassword = value;
+        else
+            throw EUsage(SysUtils::Format("--snmp-secrets: unknown key '%s' in '%s'", key.c_str(), file.c_str()));
+    }
 }
 
 // A whole number from first to last, or EUsage naming the option.
@@ -65,6 +132,7 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
         throw EUsage(SysUtils::Format("unknown command '%s'", command.c_str()));
 
     bool operandsOnly = false;
+    std::string secrets;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (operandsOnly || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -90,7 +158,9 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
         }
         if (!Takes(options.command, name))
             throw EUsage(SysUtils::Format("%s does not take the option '%s'", command.c_str(), name.c_str()));
-        const bool wantsValue = name == "--timeout" || name == "--jobs";
+        const bool wantsValue =
+            name == "--timeout" || name == "--jobs" ||
+            std::find(std::begin(kQueryOptions), std::end(kQueryOptions), name) != std::end(kQueryOptions);
         if (wantsValue && !hasValue) {
             if (i + 1 == args.size()) throw EUsage(SysUtils::Format("%s wants a value", name.c_str()));
             value = args[++i];
@@ -109,7 +179,23 @@ TOptions ParseCommandLine(const std::vector<std::string>& args)
             options.jobs = WholeNumber(name, value, 1, kMaxJobs);
         else if (name == "--timeout")
             options.timeoutMs = TimeoutMs(value);
+        else if (name == "--protocols")
+            options.protocols = Protocols(value);
+        else if (name == "--community")
+            options.snmp.community = value;
+        else if (name == "--snmp-version")
+            options.snmp.version = OneOf(name, value, {"1", "2c", "3"});
+        else if (name == "--snmp-user")
+            options.snmp.user = value;
+        else if (name == "--snmp-auth")
+            options.snmp.authProtocol = OneOf(name, value, {"SHA", "MD5"});
+        else if (name == "--snmp-priv")
+            options.snmp.privProtocol = OneOf(name, value, {"AES", "DES"});
+        else if (name == "--snmp-secrets")
+            secrets = value;
     }
+    if (options.command == TCommand::Query) ReadSecrets(options.snmp, secrets);
+    if (options.snmp.version == "3" && options.snmp.user.empty()) throw EUsage("--snmp-version 3 wants --snmp-user");
 
     if (options.command == TCommand::List && !options.printers.empty()) throw EUsage("list takes no printers");
     if (options.command == TCommand::Print && options.all && !options.printers.empty())
@@ -126,7 +212,9 @@ std::string HelpText()
     return "Usage: quellmark list [--json]\n"
            "       quellmark print [--minimal] [--wait] [--timeout SECONDS] [--jobs N] [--json]\n"
            "                       (--all | PRINTER|ADDRESS ...)\n"
-           "       quellmark query [--json] [--timeout SECONDS] [--jobs N] ADDRESS ...\n"
+           "       quellmark query [--protocols LIST] [--community NAME] [--snmp-version 1|2c|3]\n"
+           "                       [--snmp-user NAME] [--snmp-auth SHA|MD5] [--snmp-priv AES|DES]\n"
+           "                       [--snmp-secrets FILE] [--json] [--timeout SECONDS] [--jobs N] PRINTER ...\n"
            "       quellmark --help | --version\n"
            "\n"
            "Prints PostScript printers' own status pages, or reads their status without paper.\n"
@@ -143,10 +231,16 @@ std::string HelpText()
            "  --timeout SECONDS  how long to wait for each printer's outcome or answer\n"
            "  --jobs N         printers served at a time (default 8, at most 256)\n"
            "  --json           machine-readable output (UTF-8 JSON)\n"
+           "  --protocols LIST query: the protocols asked, of postscript,pjl,ipp,snmp\n"
+           "  --community NAME query: the SNMP community (default public)\n"
+           "  --snmp-version V query: 1, 2c (default) or 3; --snmp-user, --snmp-auth, --snmp-priv for 3\n"
+           "  --snmp-secrets FILE  query: community=, auth_password=, priv_password= lines; also\n"
+           "                   QUELLMARK_SNMP_COMMUNITY, QUELLMARK_SNMP_AUTH_PASSWORD, QUELLMARK_SNMP_PRIV_PASSWORD\n"
            "\n"
            "A printer is a queue name or an address: socket://HOST[:PORT] (port 9100 when\n"
-           "left out), ipp://HOST[:PORT]/PATH or ipps://HOST[:PORT]/PATH. query needs a\n"
-           "socket:// address: only that connection carries the printer's answer back.\n"
+           "left out), ipp://HOST[:PORT]/PATH or ipps://HOST[:PORT]/PATH; query also takes\n"
+           "snmp://[COMMUNITY@]HOST[:PORT]. query never prints a sheet: PostScript and PJL go\n"
+           "only to a socket:// address they are asked for.\n"
            "\n"
            "Exit status: 0 when every printer succeeded, 1 when any failed, 2 on bad usage.\n";
 }

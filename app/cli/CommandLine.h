@@ -11,14 +11,32 @@ namespace Cli {
 
 enum class TCommand { Help, Version, List, Print, Query };
 
+// How SNMP is asked. The community and the passwords can come from the
+// environment (QUELLMARK_SNMP_COMMUNITY, QUELLMARK_SNMP_AUTH_PASSWORD,
+// QUELLMARK_SNMP_PRIV_PASSWORD) or a file (--snmp-secrets), so they need
+// not stand on a command line other users can read.
+struct TSnmpOptions {
+    std::string version = "2c";  // "1", "2c" or "3"
+    std::string community = "public";
+    std::string user;
+    std::string authProtocol;  // "SHA" or "MD5"; "" with no authentication
+    std::string authPassword;
+    std::string privProtocol;  // "AES" or "DES"; "" with no privacy
+    std::string privPassword;
+};
+
 struct TOptions {
     TCommand command = TCommand::Help;
     bool json = false;
     bool minimal = false;
     bool wait = false;
     bool all = false;
-    int jobs = 8;                       // printers served at a time
-    int timeoutMs = 0;                  // 0: the library's own bound
+    int jobs = 8;       // printers served at a time
+    int timeoutMs = 0;  // 0: the library's own bound
+    // query: the protocols asked ("postscript", "pjl", "ipp", "snmp");
+    // empty: as the printer's address suggests.
+    std::vector<std::string> protocols;
+    TSnmpOptions snmp;
     std::vector<std::string> printers;  // names or addresses, in the order given
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// quellmark query: the query document to each socket:// address, the
-// printer's report read back from its back channel and written as
-// "label: value" lines or as one JSON object per printer.
+// quellmark query: each printer asked in the protocols its address and the
+// options allow (StatusQuery.h), its record written as "label: value" lines
+// or as one JSON object per printer.
 #include <optional>
 #include <string_view>
 
@@ -15,66 +15,19 @@
 #include "PrinterJobs.h"
 #include "QueryOutput.h"
 #include "QueryReport.h"
+#include "RecordOutput.h"
+#include "StatusQuery.h"
 #include "SysUtils.h"
 
 namespace Cli {
 
 namespace {
 
-// Why the printer cannot be queried, or nothing: only a socket://
-// connection brings the printer's own answer back.
-std::optional<std::string> NotQueryable(const PrinterUtils::TPrinterTarget& printer)
+TJson QueryJson(const std::string& printer, const TStatusOutcome& q)
 {
-    switch (printer.kind) {
-    case PrinterUtils::TargetKind::Socket: return std::nullopt;
-    case PrinterUtils::TargetKind::Ipp:
-    case PrinterUtils::TargetKind::Ipps:
-        return "query needs a socket:// address: IPP does not carry the printer's answer back";
-    case PrinterUtils::TargetKind::Snmp:
-    case PrinterUtils::TargetKind::Unknown: return "query needs a socket:// address";
-    case PrinterUtils::TargetKind::Queue: break;
-    }
-    return "query needs the printer's socket:// address: a print queue does not pass the printer's answer back";
-}
-
-struct TQueryOutcome {
-    bool ok = false;
-    std::string error;
-    TQueryReport report;
-};
-
-TQueryOutcome Query(const std::string& printer, const std::string& fileName, int timeoutMs)
-{
-    TQueryOutcome result;
-    const PrinterUtils::TPrinterTarget target = PrinterUtils::ParsePrinterTarget(printer);
-    if (const std::optional<std::string> why = NotQueryable(target)) {
-        result.error = *why;
-        return result;
-    }
-    const TOutcome outcome = SendJob(target, fileName, true, timeoutMs);
-    if (outcome.status == TStatus::Failed || outcome.status == TStatus::Aborted ||
-        outcome.status == TStatus::Canceled) {
-        if (outcome.status == TStatus::Failed)
-            result.error = outcome.message;
-        else if (outcome.message.empty())
-            result.error = std::string("the printer ended the query: ") + StatusWord(outcome.status);
-        else
-            result.error = "the printer refused the query: " + outcome.message;
-        return result;
-    }
-    result.ok = ParseQueryReport(outcome.answer, result.report, result.error);
-    // A printer that never finished: its bound ran out (the report, if any,
-    // is cut short) and the library's message says which bound.
-    if (!result.ok && outcome.status == TStatus::Sent && !outcome.message.empty()) result.error = outcome.message;
-    return result;
-}
-
-TJson QueryJson(const std::string& printer, const TQueryOutcome& q)
-{
-    TJson out{{"printer", JsonText(printer)},
-              {"status", q.ok ? "completed" : "failed"},
-              {"message", JsonText(q.error)}};
-    if (q.ok) AddReportJson(out, q.report);
+    TJson out{{"printer", JsonText(printer)}, {"status", q.status}, {"message", JsonText(q.message)}};
+    if (q.haveReport) AddReportJson(out, q.report);
+    if (q.status != "failed") AddStatusJson(out, q.record);
     return out;
 }
 
@@ -89,22 +42,22 @@ int RunQuery(const TOptions& options)
     bool firstText = true;
     std::optional<TJsonArrayWriter> json;
     if (options.json) json.emplace();
-    RunBounded<TQueryOutcome>(
-        printers.size(), options.jobs,
-        [&](std::size_t i) { return Query(printers[i], document.Path(), options.timeoutMs); },
-        [&](std::size_t i, TQueryOutcome& q) {
-            if (!q.ok) ++failed;
+    RunBounded<TStatusOutcome>(
+        printers.size(), options.jobs, [&](std::size_t i) { return AskStatus(printers[i], options, document.Path()); },
+        [&](std::size_t i, TStatusOutcome& q) {
+            if (q.status != "completed") ++failed;
             if (json) {
                 json->Add(QueryJson(printers[i], q));
                 return;
             }
-            if (q.ok) {
+            if (q.status != "failed") {
                 if (!firstText) Write(stdout, "\n");
-                Write(stdout, PlainText(printers[i]) + ":\n" + ReportText(q.report));
+                Write(stdout, PlainText(printers[i]) + ":\n" + (q.haveReport ? ReportText(q.report) : "") +
+                                  StatusText(q.record));
                 firstText = false;
-            } else {
-                Write(stderr, "quellmark: " + PlainText(printers[i]) + ": " + PlainText(q.error) + "\n");
             }
+            if (q.status != "completed")
+                Write(stderr, "quellmark: " + PlainText(printers[i]) + ": " + PlainText(q.message) + "\n");
             std::fflush(stdout);
         });
     if (json) json->Finish();

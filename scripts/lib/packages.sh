@@ -14,7 +14,7 @@ QUELLMARK_TEST_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
   clang libclang-rt-14-dev clang-format
   appstream desktop-file-utils lintian dbus procps
-  avahi-daemon iproute2 snmpsim
+  avahi-daemon iproute2 snmpsim python3-jsonschema
 )
 
 # Installs the given packages that are missing (apt-get, only when needed).
