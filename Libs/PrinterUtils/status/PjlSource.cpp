@@ -21,6 +21,8 @@
 #include <climits>
 #include <cstddef>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "OsUtils.h"
@@ -238,12 +240,18 @@ void Name(TPrinterStatus& status, const char* key, bool filled)
     if (filled) status.sources[key] = TStatusSource::Pjl;
 }
 
-// Counts the categories answered so far and whether the end marker came.
-void Progress(std::string_view answer, int& answered, bool& ended)
+// After `fresh` more bytes of the answer: counts the form feeds that end
+// categories, and whether the end marker's answer came. Only the new bytes
+// are looked at, so a printer that drips its answer costs no more.
+void Progress(std::string_view answer, std::size_t fresh, int& answered, std::size_t& marker, bool& ended)
 {
-    answered = static_cast<int>(std::count(answer.begin(), answer.end(), '\f'));
-    ended = answer.find(kEchoMarker) != std::string_view::npos &&
-            answer.find('\f', answer.find(kEchoMarker)) != std::string_view::npos;
+    const std::string_view added = answer.substr(answer.size() - fresh);
+    answered += static_cast<int>(std::count(added.begin(), added.end(), '\f'));
+    if (marker == std::string_view::npos) {
+        const std::size_t from = answer.size() - fresh - std::min(answer.size() - fresh, kEchoMarker.size());
+        marker = answer.find(kEchoMarker, from);
+    }
+    ended = marker != std::string_view::npos && answer.find('\f', marker) != std::string_view::npos;
 }
 
 bool Failed(const std::string& where, std::string& error)
@@ -327,6 +335,7 @@ bool ReadPjlStatus(const std::string& host, int port, int timeoutMs, TPrinterSta
     bool closed = false;
     bool timedOut = false;
     int answered = 0;
+    std::size_t marker = std::string_view::npos;
     bool ended = false;
     while (!closed && !ended && answered < kCategoryCount && answer.size() < kBackChannelMaxBytes) {
         const int wait = left();
@@ -343,10 +352,15 @@ bool ReadPjlStatus(const std::string& host, int port, int timeoutMs, TPrinterSta
                            closed))
             return Failed(where, error);
         answer.append(buffer, received);
-        Progress(answer, answered, ended);
+        Progress(answer, received, answered, marker, ended);
     }
-    ParsePjlAnswer(answer, status);
-    if (!status.languages.empty()) return true;
+    // Any category answered, even "?", shows a printer that speaks PJL.
+    TPrinterStatus read;
+    ParsePjlAnswer(answer, read);
+    if (!read.sources.empty()) {
+        status = std::move(read);
+        return true;
+    }
     if (timedOut)
         error = SysUtils::Format("%s: no PJL answer within %d ms", where.c_str(), timeoutMs);
     else if (closed)
