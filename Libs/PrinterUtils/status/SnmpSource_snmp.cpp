@@ -27,6 +27,8 @@ constexpr long kMaxRepetitions = 40;
 // Bytes kept of one octet string before it is cleaned (to 1 KiB of text).
 constexpr std::size_t kMaxRawBytes = 4096;
 constexpr std::size_t kMaxOidValueLength = 128;
+// Time kept back from the requests' timeouts for the work around them.
+constexpr long long kReserveUs = 5000;
 
 // The subtrees read, numeric: no MIB files are needed or read.
 const std::vector<std::vector<oid>> kSubtrees = {
@@ -48,10 +50,13 @@ const std::vector<std::vector<oid>> kSubtrees = {
     {1, 3, 6, 1, 2, 1, 43, 18, 1, 1},     // prtAlertTable
 };
 
-// net-snmp keeps global state (the SNMPv3 user list, its configuration)
-// without locks of its own in Debian's build: it is set up once, sessions
-// open and close under this lock, and an SNMPv3 read holds it throughout.
-std::mutex gLibraryLock;
+// net-snmp keeps global state without locks of its own in Debian's build.
+// Sessions of v1 and v2c open and close under gSessionLock (neither does
+// network I/O for them). SNMPv3 keeps its users and their keys in one
+// global list: SNMPv3 reads run one at a time under gV3Lock, from opening
+// (which asks the agent for its engine ID) to closing.
+std::mutex gSessionLock;
+std::mutex gV3Lock;
 
 void InitLibrary()
 {
@@ -77,12 +82,40 @@ struct TPduFree {
     void operator()(netsnmp_pdu* pdu) const noexcept { snmp_free_pdu(pdu); }
 };
 
-struct TSessionClose {
-    void operator()(void* session) const noexcept
+// One open session, closed under the lock its kind needs. An SNMPv3
+// session's user is removed again: net-snmp would otherwise keep its keys
+// for the agent's engine, and the next read would not check its password.
+class TSession {
+public:
+    TSession(netsnmp_session& settings, bool v3) : v3_(v3)
     {
-        std::lock_guard<std::mutex> lock(gLibraryLock);
-        snmp_sess_close(session);
+        const auto lock = Lock();
+        handle_ = snmp_sess_open(&settings);
     }
+    ~TSession()
+    {
+        if (!handle_) return;
+        const netsnmp_session* used = snmp_sess_session(handle_);
+        if (v3_ && used) {
+            if (usmUser* user = usm_get_user(used->securityEngineID, used->securityEngineIDLen, used->securityName)) {
+                usm_remove_user(user);
+                usm_free_user(user);
+            }
+        }
+        const auto lock = Lock();
+        snmp_sess_close(handle_);
+    }
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+    void* Get() const { return handle_; }
+
+private:
+    std::unique_lock<std::mutex> Lock() const
+    {
+        return v3_ ? std::unique_lock<std::mutex>() : std::unique_lock<std::mutex>(gSessionLock);
+    }
+    void* handle_ = nullptr;
+    bool v3_;
 };
 
 TSnmpValue ToValue(const netsnmp_variable_list& var)
@@ -166,13 +199,14 @@ bool SetSecurity(const TSnmpSettings& settings, netsnmp_session& session, std::s
     return true;
 }
 
-// Gives each request of the session at most the time left: two tries of
-// at most a second each, so one lost datagram does not fail the read.
+// Gives each request of the session at most the time left (less a little
+// for the work around it): two tries of at most a second each, so one lost
+// datagram does not fail the read.
 void CutTimeout(netsnmp_session& session, TClock::time_point deadline)
 {
     const auto leftUs = std::chrono::duration_cast<std::chrono::microseconds>(deadline - TClock::now()).count();
     session.retries = 1;
-    session.timeout = std::clamp<long>(static_cast<long>(leftUs / 2), 1, 1000000);
+    session.timeout = std::clamp<long>(static_cast<long>((leftUs - kReserveUs) / 2), 1, 1000000);
 }
 
 class TWalker {
@@ -265,42 +299,27 @@ bool ReadSnmpStatus(const TSnmpSettings& settings, const std::string& host, int 
         return false;
     }
 
-    // An SNMPv3 read holds the library's lock throughout (see gLibraryLock).
-    std::unique_lock<std::mutex> v3Lock(gLibraryLock, std::defer_lock);
-    if (settings.version == "3") v3Lock.lock();
-    std::unique_ptr<void, TSessionClose> session;
-    {
-        std::unique_lock<std::mutex> openLock(gLibraryLock, std::defer_lock);
-        if (!v3Lock.owns_lock()) openLock.lock();
-        session.reset(snmp_sess_open(&settingsSession));
-    }
-    bool timedOut = false;
-    if (!session) {
-        int libError = 0, sysError = 0;
-        char* text = nullptr;
-        snmp_error(&settingsSession, &libError, &sysError, &text);
-        timedOut = libError == SNMPERR_TIMEOUT || TClock::now() >= deadline;
-        problem = text ? text : "cannot open an SNMP session";
-        std::free(text);
-    }
-
+    const bool v3 = settings.version == "3";
+    std::unique_lock<std::mutex> v3Lock(gV3Lock, std::defer_lock);
+    if (v3) v3Lock.lock();
     std::vector<TSnmpValue> values;
-    TWalker walker(session.get(), settings.version != "1", deadline);
-    for (std::size_t i = 0; session && i < kSubtrees.size() && values.size() < kMaxValues; ++i) {
-        if (!walker.Walk(kSubtrees[i], values, problem, timedOut)) break;
-    }
-    if (v3Lock.owns_lock()) {
-        // net-snmp keeps the user's keys per engine after the session: the
-        // next read must check its own password, not reuse these.
-        const netsnmp_session* used = snmp_sess_session(session.get());
-        if (usmUser* user =
-                used ? usm_get_user(used->securityEngineID, used->securityEngineIDLen, used->securityName) : nullptr) {
-            usm_remove_user(user);
-            usm_free_user(user);
+    bool timedOut = false;
+    {
+        const TSession session(settingsSession, v3);
+        if (!session.Get()) {
+            int libError = 0, sysError = 0;
+            char* text = nullptr;
+            snmp_error(&settingsSession, &libError, &sysError, &text);
+            timedOut = libError == SNMPERR_TIMEOUT || TClock::now() >= deadline;
+            problem = text ? text : "cannot open an SNMP session";
+            std::free(text);
         }
-        v3Lock.unlock();
+        TWalker walker(session.Get(), settings.version != "1", deadline);
+        for (std::size_t i = 0; session.Get() && i < kSubtrees.size() && values.size() < kMaxValues; ++i) {
+            if (!walker.Walk(kSubtrees[i], values, problem, timedOut)) break;
+        }
     }
-    session.reset();
+    if (v3) v3Lock.unlock();
     if (timedOut) problem = "the SNMP agent did not answer within " + Seconds(timeoutMs) + " s";
     if (!problem.empty()) {
         error = where + ": " + problem;
