@@ -5,25 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "PrinterStatus.h"
 #include "SysUtils.h"
 
 namespace Cli {
 
 enum class TCommand { Help, Version, List, Print, Query };
 
-// How SNMP is asked. The community and the passwords can come from the
-// environment (QUELLMARK_SNMP_COMMUNITY, QUELLMARK_SNMP_AUTH_PASSWORD,
-// QUELLMARK_SNMP_PRIV_PASSWORD) or a file (--snmp-secrets), so they need
-// not stand on a command line other users can read.
-struct TSnmpOptions {
-    std::string version = "2c";  // "1", "2c" or "3"
-    std::string community = "public";
-    std::string user;
-    std::string authProtocol;  // "SHA" or "MD5"; "" with no authentication
-    std::string authPassword;
-    std::string privProtocol;  // "AES" or "DES"; "" with no privacy
-    std::string privPassword;
-};
+// SNMP as the options ask for it. The community and the passwords can
+// come from the environment (QUELLMARK_SNMP_COMMUNITY,
+// QUELLMARK_SNMP_AUTH_PASSWORD, QUELLMARK_SNMP_PRIV_PASSWORD) or a file
+// (--snmp-secrets), so they need not stand on a command line other users
+// can read.
+using TSnmpOptions = PrinterUtils::TSnmpSettings;
 
 struct TOptions {
     TCommand command = TCommand::Help;

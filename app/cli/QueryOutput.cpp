@@ -95,7 +95,7 @@ std::string TableRowLabel(std::string_view table)
 
 }  // namespace
 
-void AddReportJson(TJson& object, const TQueryReport& report)
+void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report)
 {
     // The object's own members (printer, status, message) are the
     // program's word: the printer cannot replace them. A key the report
@@ -105,10 +105,10 @@ void AddReportJson(TJson& object, const TQueryReport& report)
         const std::string name = ToUtf8(key);
         if (!own.contains(name)) object[name] = std::move(value);
     };
-    for (const TQueryValue& v : report.values) set(v.key, JsonValue(v.key, v.value));
-    for (const TQueryTable& table : report.tables) {
+    for (const PrinterUtils::TQueryValue& v : report.values) set(v.key, JsonValue(v.key, v.value));
+    for (const PrinterUtils::TQueryTable& table : report.tables) {
         TJson rows = TJson::array();
-        for (const TQueryRow& row : table.rows) {
+        for (const PrinterUtils::TQueryRow& row : table.rows) {
             TJson fields = TJson::object();
             for (const auto& [key, value] : row) fields[ToUtf8(key)] = JsonValue(key, value);
             rows.push_back(std::move(fields));
@@ -117,12 +117,13 @@ void AddReportJson(TJson& object, const TQueryReport& report)
     }
 }
 
-std::string ReportText(const TQueryReport& report)
+std::string ReportText(const PrinterUtils::TQueryReport& report)
 {
     std::string out;
-    for (const TQueryValue& v : report.values) out += "  " + PlainText(v.label) + ": " + PlainText(v.value) + "\n";
-    for (const TQueryTable& table : report.tables) {
-        for (const TQueryRow& row : table.rows) {
+    for (const PrinterUtils::TQueryValue& v : report.values)
+        out += "  " + PlainText(v.label) + ": " + PlainText(v.value) + "\n";
+    for (const PrinterUtils::TQueryTable& table : report.tables) {
+        for (const PrinterUtils::TQueryRow& row : table.rows) {
             out += "  ";
             out += TableRowLabel(table.name);
             // "Device %disk0%: Size 1,000, Free space 800, ..."

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Output.h"
-#include "QueryReport.h"
+#include "PostScriptReport.h"
 
 namespace Cli {
 
@@ -14,11 +14,11 @@ namespace Cli {
 // has is left as it is. A value the page prints as
 // "N/A" is null; a whole number in a field the page shows as a number
 // ("1,024") is a JSON number; every other value is the page's text.
-void AddReportJson(TJson& object, const TQueryReport& report);
+void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report);
 
 // The report as lines indented by two: "Label: value" for each value, then
 // one line per table row ("Device %disk0%: Size 1,000, Free space 800, ...")
 // under the page's own table headings.
-std::string ReportText(const TQueryReport& report);
+std::string ReportText(const PrinterUtils::TQueryReport& report);
 
 }  // namespace Cli

@@ -78,7 +78,7 @@ std::string TrayLine(const char* kind, const TTray& tray)
     if (!tray.name.empty()) line += " (" + PlainText(tray.name) + ")";
     line += ":";
     for (const std::string* part : {&tray.size, &tray.type, &tray.media})
-        if (!part->empty()) line += " " + PlainText(*part) + ",";
+        if (!part->empty()) line.append(" ").append(PlainText(*part)).append(",");
     if (tray.someLeft)
         line += " some left";
     else if (tray.level && tray.capacity)
@@ -144,7 +144,7 @@ std::string StatusText(const TPrinterStatus& record)
              record.takesPostScript ? (*record.takesPostScript ? "yes" : "no") : "");
     for (const PrinterUtils::TSupply& supply : record.supplies) {
         std::string text = "  Supply " + PlainText(supply.name) + ":";
-        if (!supply.color.empty()) text += " " + PlainText(supply.color) + ",";
+        if (!supply.color.empty()) text.append(" ").append(PlainText(supply.color)).append(",");
         if (supply.levelPercent) text += SysUtils::Format(" %.0f %%,", *supply.levelPercent);
         out += text + " " + SupplyStateName(supply.state) + SourceOf(record, "supplies") + "\n";
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "GhostscriptPrinter.h"
-#include "QueryReport.h"
+#include "PostScriptReport.h"
 
 using namespace DocumentTests;
 
@@ -82,16 +82,16 @@ TEST_P(QueryDocument, ReportsWhatThePagePrintsWithoutASheet)
     ASSERT_EQ(query.exitCode, 0) << query.err;
     EXPECT_EQ(PageCount(query.out), 0) << "the query printed a sheet";
 
-    Cli::TQueryReport report;
+    PrinterUtils::TQueryReport report;
     std::string error;
-    ASSERT_TRUE(Cli::ParseQueryReport(query.err, report, error)) << error << "\n" << query.err;
+    ASSERT_TRUE(PrinterUtils::ParseQueryReport(query.err, report, error)) << error << "\n" << query.err;
     ASSERT_EQ(report.tables.size(), 3u);
     EXPECT_EQ(report.tables[0].rows.size(), c.devices);
     EXPECT_EQ(report.tables[1].rows.size(), c.inputTrays);
     EXPECT_EQ(report.tables[2].rows.size(), c.outputTrays);
     for (const auto& [key, value] : c.values) {
         const auto v = std::find_if(report.values.begin(), report.values.end(),
-                                    [&](const Cli::TQueryValue& x) { return x.key == key; });
+                                    [&](const PrinterUtils::TQueryValue& x) { return x.key == key; });
         ASSERT_NE(v, report.values.end()) << key;
         EXPECT_EQ(v->value, value) << key;
     }
@@ -106,7 +106,7 @@ TEST_P(QueryDocument, ReportsWhatThePagePrintsWithoutASheet)
     // txtwrite writes as a character reference.
     for (std::string& line : lines)
         for (std::size_t at; (at = line.find("&#x2212;")) != std::string::npos;) line.replace(at, 8, "-");
-    for (const Cli::TQueryValue& v : report.values) {
+    for (const PrinterUtils::TQueryValue& v : report.values) {
         if (v.key == "memory_size" || v.key == "memory_used") continue;
         const bool shown = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.find(v.value) != std::string::npos;
@@ -123,9 +123,9 @@ TEST(QueryDocumentLevel1, ReportsThatItCannotRun)
     for (const char* profile : {"level1-low", "level1-undefined"}) {
         const TGsResult r = RunText({kProfiles + "/" + profile + ".ps", kQuery});
         EXPECT_EQ(PageCount(r.out), 0) << profile;
-        Cli::TQueryReport report;
+        PrinterUtils::TQueryReport report;
         std::string error;
-        EXPECT_FALSE(Cli::ParseQueryReport(r.err, report, error)) << profile;
+        EXPECT_FALSE(PrinterUtils::ParseQueryReport(r.err, report, error)) << profile;
         EXPECT_EQ(error, "the printer cannot answer the query: This status query requires PostScript level 2 or higher")
             << profile;
     }

@@ -7,7 +7,7 @@
 
 #include "Output.h"
 #include "QueryOutput.h"
-#include "QueryReport.h"
+#include "PostScriptReport.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ class QueryAnswer : public ::testing::TestWithParam<TAnswerCase> {};
 TEST_P(QueryAnswer, ReadsOrSaysWhy)
 {
     const TAnswerCase& c = GetParam();
-    Cli::TQueryReport report;
+    PrinterUtils::TQueryReport report;
     std::string error;
-    EXPECT_EQ(Cli::ParseQueryReport(c.answer, report, error), c.error.empty());
+    EXPECT_EQ(PrinterUtils::ParseQueryReport(c.answer, report, error), c.error.empty());
     EXPECT_EQ(error, c.error);
     if (c.error.empty()) {
         ASSERT_EQ(report.values.size(), 1u);
@@ -59,11 +59,12 @@ INSTANTIATE_TEST_SUITE_P(Answers, QueryAnswer, ::testing::ValuesIn(kAnswers),
 
 TEST(QueryAnswer, KeepsEveryRowOfEveryTable)
 {
-    Cli::TQueryReport report;
+    PrinterUtils::TQueryReport report;
     std::string error;
-    ASSERT_TRUE(Cli::ParseQueryReport("Q1\nR\tinput_trays\tnumber=1\tsize=A4\nR\tinput_trays\tnumber=2\tsize=a=b\n"
-                                      "R\tnew_table\tx=1\nQ.\n",
-                                      report, error));
+    ASSERT_TRUE(
+        PrinterUtils::ParseQueryReport("Q1\nR\tinput_trays\tnumber=1\tsize=A4\nR\tinput_trays\tnumber=2\tsize=a=b\n"
+                                       "R\tnew_table\tx=1\nQ.\n",
+                                       report, error));
     ASSERT_EQ(report.tables.size(), 4u);
     EXPECT_EQ(report.tables[1].rows.size(), 2u);
     EXPECT_EQ(report.tables[1].rows[1][1], (std::pair<std::string, std::string>{"size", "a=b"}));
@@ -91,7 +92,7 @@ TEST(QueryOutput, ValuesAsJson)
         {"product", "Caf\xe9", "\"Caf\xc3\xa9\""},
     };
     for (const auto& c : cases) {
-        Cli::TQueryReport report;
+        PrinterUtils::TQueryReport report;
         report.values.push_back({c.key, "Label", c.text});
         Cli::TJson object = Cli::TJson::object();
         Cli::AddReportJson(object, report);
@@ -103,14 +104,14 @@ TEST(QueryOutput, ValuesAsJson)
 // the rows under the page's headings.
 TEST(QueryOutput, ReportAsJsonAndText)
 {
-    Cli::TQueryReport report;
+    PrinterUtils::TQueryReport report;
     std::string error;
-    ASSERT_TRUE(
-        Cli::ParseQueryReport("Q1\nV\tproduct\tProduct\ta\nV\tpage_count\tPage count\t1\nV\tproduct\tProduct\tb\n"
-                              "V\tprinter\tPrinter\tpeer\n"
-                              "R\tdevices\tname=%disk0%\tsize=1,000\tfree=800\tsearch_order=0\n"
-                              "R\toutput_trays\tnumber=2\ttype=N/A\nQ.\n",
-                              report, error));
+    ASSERT_TRUE(PrinterUtils::ParseQueryReport(
+        "Q1\nV\tproduct\tProduct\ta\nV\tpage_count\tPage count\t1\nV\tproduct\tProduct\tb\n"
+        "V\tprinter\tPrinter\tpeer\n"
+        "R\tdevices\tname=%disk0%\tsize=1,000\tfree=800\tsearch_order=0\n"
+        "R\toutput_trays\tnumber=2\ttype=N/A\nQ.\n",
+        report, error));
     Cli::TJson object{{"printer", "p"}};
     Cli::AddReportJson(object, report);
     EXPECT_EQ(Cli::JsonLine(object),

@@ -35,13 +35,13 @@ struct TSupply {
 
 struct TTray {
     std::optional<int> number;
-    std::string name;                 // "Tray 1", "Manual Feed", ...
-    std::string size;                 // paper size, as the page names it
-    std::string type;                 // media type
-    std::string media;                // the media loaded, as the printer names it
-    std::optional<int> level;         // sheets in it; none when unknown
-    std::optional<int> capacity;      // sheets it holds
-    bool someLeft = false;            // level unknown but not empty
+    std::string name;             // "Tray 1", "Manual Feed", ...
+    std::string size;             // paper size, as the page names it
+    std::string type;             // media type
+    std::string media;            // the media loaded, as the printer names it
+    std::optional<int> level;     // sheets in it; none when unknown
+    std::optional<int> capacity;  // sheets it holds
+    bool someLeft = false;        // level unknown but not empty
 };
 
 // One printer's record. Every field is optional: a source fills what it
@@ -65,6 +65,19 @@ struct TPrinterStatus {
     // For each key of the record that holds a value (the JSON names:
     // "make_and_model", "supplies", ...), the source it came from.
     std::map<std::string, TStatusSource> sources;
+};
+
+// How SNMP is asked: v1 and v2c with the community; v3 with the user,
+// authenticated when authPassword is set and private as well when
+// privPassword is set.
+struct TSnmpSettings {
+    std::string version = "2c";
+    std::string community = "public";
+    std::string user;
+    std::string authProtocol;  // "SHA" (default when a password is set), "MD5", "SHA-256", "SHA-512"
+    std::string authPassword;
+    std::string privProtocol;  // "AES" (default when a password is set), "DES"
+    std::string privPassword;
 };
 
 // The record from what each source read, a value from the first source in

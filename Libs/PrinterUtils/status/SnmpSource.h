@@ -25,15 +25,6 @@ namespace PrinterUtils {
 // How to speak to the agent. Version "1" and "2c" use the community; "3"
 // uses the user, with authentication when authPassword is set
 // (authNoPriv) and privacy as well when privPassword is set (authPriv).
-struct TSnmpSettings {
-    std::string version = "2c";
-    std::string community = "public";
-    std::string user;
-    std::string authProtocol;  // "SHA" (default when a password is set), "MD5", "SHA-256", "SHA-512"
-    std::string authPassword;
-    std::string privProtocol;  // "AES" (default when a password is set), "DES"
-    std::string privPassword;
-};
 
 enum class TSnmpType : unsigned char { Integer, OctetString, Oid, Counter, TimeTicks, Other };
 

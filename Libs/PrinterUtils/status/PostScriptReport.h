@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace Cli {
+namespace PrinterUtils {
 
 struct TQueryValue {
     std::string key;
@@ -40,4 +40,4 @@ struct TQueryReport {
 // words), an E line, no report in it, or a report cut short.
 bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string& error);
 
-}  // namespace Cli
+}  // namespace PrinterUtils

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "StatusQuery.h"
+#include "PrinterQuery.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,15 +8,14 @@
 #include <utility>
 
 #include "PrinterBounds.h"
-#include "PrinterJobs.h"
+#include "PrinterUtils.h"
 #include "SysUtils.h"
 
-namespace Cli {
+namespace PrinterUtils {
 
 namespace {
 
-using PrinterUtils::TargetKind;
-using S = PrinterUtils::TStatusSource;
+using S = TStatusSource;
 
 S SourceOf(const std::string& protocol)
 {
@@ -39,7 +38,7 @@ bool LooksLikeHost(const std::string& name)
     });
 }
 
-bool Speaks(const PrinterUtils::TPrinterStatus& record, S source)
+bool Speaks(const TPrinterStatus& record, S source)
 {
     if (source == S::PostScript) return record.takesPostScript == true;
     return std::any_of(record.languages.begin(), record.languages.end(), [](std::string language) {
@@ -50,28 +49,36 @@ bool Speaks(const PrinterUtils::TPrinterStatus& record, S source)
 
 // The PostScript query over the AppSocket port: today's road, its texts
 // unchanged.
-bool AskPostScript(const TStatusPlan& plan, const std::string& document, int timeoutMs, TStatusOutcome& outcome,
-                   std::string& error)
+bool AskPostScript(const TStatusPlan& plan, const TQueryOptions& options, const std::string& document,
+                   TStatusOutcome& outcome, std::string& error)
 {
-    PrinterUtils::TPrinterTarget socket;
+    TPrinterTarget socket;
     socket.kind = TargetKind::Socket;
     socket.host = plan.host;
     socket.port = plan.socketPort;
     socket.name = "socket://" + socket.HostAndPort();
-    const TOutcome sent = SendJob(socket, document, true, timeoutMs);
-    if (sent.status == TStatus::Failed || sent.status == TStatus::Aborted || sent.status == TStatus::Canceled) {
-        if (sent.status == TStatus::Failed)
-            error = sent.message;
-        else if (sent.message.empty())
-            error = std::string("the printer ended the query: ") + StatusWord(sent.status);
-        else
-            error = "the printer refused the query: " + sent.message;
+    TJobOutcome sent;
+    try {
+        SysUtils::TStringList files;
+        files.Add(document);
+        TJobOptions job;
+        job.wait = true;
+        if (options.timeoutMs > 0) job.timeoutMs = options.timeoutMs;
+        sent = SendFileList(socket, files, options.jobName, job);
+    } catch (const SysUtils::Exception& e) {
+        error = e.Message();
         return false;
     }
-    outcome.haveReport = ParseQueryReport(sent.answer, outcome.report, error);
+    if (sent.state == jsAborted || sent.state == jsCanceled) {
+        const char* word = sent.state == jsAborted ? "aborted" : "canceled";
+        error = sent.message.empty() ? std::string("the printer ended the query: ") + word
+                                     : "the printer refused the query: " + sent.message;
+        return false;
+    }
+    outcome.haveReport = ParseQueryReport(sent.backChannel, outcome.report, error);
     // A printer that never finished: its bound ran out (the report, if any,
     // is cut short) and the library's message says which bound.
-    if (!outcome.haveReport && sent.status == TStatus::Sent && !sent.message.empty()) error = sent.message;
+    if (!outcome.haveReport && sent.state == jsSent && !sent.message.empty()) error = sent.message;
     return outcome.haveReport;
 }
 
@@ -104,12 +111,12 @@ namespace {
 // printer is not on the network cannot be asked.
 TStatusPlan PlanFor(const std::string& printer, const std::vector<std::string>& protocols)
 {
-    const PrinterUtils::TPrinterTarget target = PrinterUtils::ParsePrinterTarget(printer);
+    const TPrinterTarget target = ParsePrinterTarget(printer);
     if (target.kind != TargetKind::Queue) return PlanStatus(target, protocols);
-    std::string device = PrinterUtils::QueueDeviceUri(printer);
+    std::string device = QueueDeviceUri(printer);
     if (device.empty()) return PlanStatus(target, protocols);
     device = device.substr(0, device.find('?'));
-    const PrinterUtils::TPrinterTarget at = PrinterUtils::ParsePrinterTarget(device);
+    const TPrinterTarget at = ParsePrinterTarget(device);
     const bool network =
         at.IsValid() && (at.kind == TargetKind::Socket || at.kind == TargetKind::Ipp || at.kind == TargetKind::Ipps);
     TStatusPlan plan;
@@ -118,7 +125,7 @@ TStatusPlan PlanFor(const std::string& printer, const std::vector<std::string>& 
                        device.substr(0, device.find(':')) + "), so it cannot be asked";
         return plan;
     }
-    PrinterUtils::TPrinterTarget host;
+    TPrinterTarget host;
     host.name = at.host;
     plan = PlanStatus(host, protocols);
     if (at.kind == TargetKind::Socket) plan.socketPort = at.port;
@@ -128,7 +135,7 @@ TStatusPlan PlanFor(const std::string& printer, const std::vector<std::string>& 
 
 }  // namespace
 
-TStatusPlan PlanStatus(const PrinterUtils::TPrinterTarget& target, const std::vector<std::string>& protocols)
+TStatusPlan PlanStatus(const TPrinterTarget& target, const std::vector<std::string>& protocols)
 {
     TStatusPlan plan;
     if (!target.IsValid()) {
@@ -163,9 +170,9 @@ TStatusPlan PlanStatus(const PrinterUtils::TPrinterTarget& target, const std::ve
     case TargetKind::Unknown: plan.refusal = "query needs a socket://, ipp://, ipps:// or snmp:// address"; return plan;
     }
     if (target.kind != TargetKind::Ipp && target.kind != TargetKind::Ipps) {
-        PrinterUtils::TPrinterTarget ipp;
+        TPrinterTarget ipp;
         ipp.host = plan.host;
-        ipp.port = PrinterUtils::kIppDefaultPort;
+        ipp.port = kIppDefaultPort;
         plan.ippUri = "ipp://" + ipp.HostAndPort() + "/ipp/print";
     }
     for (S source : {S::Snmp, S::Ipp})
@@ -175,9 +182,9 @@ TStatusPlan PlanStatus(const PrinterUtils::TPrinterTarget& target, const std::ve
     return plan;
 }
 
-PrinterUtils::TPrinterStatus StatusFromReport(const TQueryReport& report)
+TPrinterStatus StatusFromReport(const TQueryReport& report)
 {
-    PrinterUtils::TPrinterStatus status;
+    TPrinterStatus status;
     if (const std::string* product = Value(report, "product"); product && !product->empty())
         status.makeAndModel = *product;
     status.pageCount = Number(Value(report, "page_count"));
@@ -187,7 +194,7 @@ PrinterUtils::TPrinterStatus StatusFromReport(const TQueryReport& report)
     for (const TQueryTable& table : report.tables) {
         if (table.name != "input_trays" && table.name != "output_trays") continue;
         for (const TQueryRow& row : table.rows) {
-            PrinterUtils::TTray tray;
+            TTray tray;
             for (const auto& [field, value] : row) {
                 if (field == "number") {
                     if (const std::optional<long long> n = Number(&value); n && *n < 1000000) tray.number = int(*n);
@@ -203,7 +210,7 @@ PrinterUtils::TPrinterStatus StatusFromReport(const TQueryReport& report)
     return status;
 }
 
-TStatusOutcome AskStatus(const std::string& printer, const TOptions& options, const std::string& queryDocument)
+TStatusOutcome AskStatus(const std::string& printer, const TQueryOptions& options, const std::string& queryDocument)
 {
     TStatusOutcome outcome;
     const TStatusPlan plan = PlanFor(printer, options.protocols);
@@ -214,15 +221,15 @@ TStatusOutcome AskStatus(const std::string& printer, const TOptions& options, co
     // SNMP, IPP and PJL answer at once or not at all: without a --timeout
     // each gets the bound of one answer; the PostScript query runs a
     // program on the printer and keeps the job's bound.
-    const int quick = options.timeoutMs > 0 ? options.timeoutMs : PrinterUtils::kAnswerTimeoutMs;
-    std::map<S, PrinterUtils::TPrinterStatus> readings;
+    const int quick = options.timeoutMs > 0 ? options.timeoutMs : kAnswerTimeoutMs;
+    std::map<S, TPrinterStatus> readings;
     std::vector<std::pair<S, std::string>> failures;
     std::size_t asked = 0;
 
     // Side by side, each task filling a reading of its own made beforehand.
     std::vector<std::pair<S, std::future<std::pair<bool, std::string>>>> running;
     for (S source : plan.first) {
-        PrinterUtils::TPrinterStatus& reading = readings[source];
+        TPrinterStatus& reading = readings[source];
         running.emplace_back(source, std::async(std::launch::async, [&plan, &options, quick, source, &reading] {
                                  std::string error;
                                  const bool ok = ReadStatusOver(source, plan, options.snmp, quick, reading, error);
@@ -239,12 +246,12 @@ TStatusOutcome AskStatus(const std::string& printer, const TOptions& options, co
     for (const auto& [source, error] : failures) readings.erase(source);
 
     for (S source : plan.then) {
-        if (!plan.thenUnconditional && !Speaks(PrinterUtils::MergeStatus(readings), source)) continue;
+        if (!plan.thenUnconditional && !Speaks(MergeStatus(readings), source)) continue;
         ++asked;
         std::string error;
         bool ok = false;
         if (source == S::PostScript) {
-            ok = AskPostScript(plan, queryDocument, options.timeoutMs, outcome, error);
+            ok = AskPostScript(plan, options, queryDocument, outcome, error);
             if (ok) readings[source] = StatusFromReport(outcome.report);
         } else {
             ok = ReadStatusOver(source, plan, options.snmp, quick, readings[source], error);
@@ -253,18 +260,18 @@ TStatusOutcome AskStatus(const std::string& printer, const TOptions& options, co
         if (!ok) failures.emplace_back(source, error);
     }
 
-    outcome.record = PrinterUtils::MergeStatus(readings);
+    outcome.record = MergeStatus(readings);
     outcome.status = failures.empty() ? "completed" : failures.size() < asked ? "partial" : "failed";
     if (asked == 1 && !failures.empty()) {
         outcome.message = failures.front().second;
     } else {
         for (const auto& [source, error] : failures) {
             if (!outcome.message.empty()) outcome.message += "; ";
-            outcome.message += std::string(PrinterUtils::SourceName(source)) + ": " + error;
+            outcome.message += std::string(SourceName(source)) + ": " + error;
         }
     }
     if (asked == 0) outcome.message = "no protocol was asked: the printer does not say it speaks those asked for";
     return outcome;
 }
 
-}  // namespace Cli
+}  // namespace PrinterUtils

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "QueryReport.h"
+#include "PostScriptReport.h"
 
 #include <algorithm>
 
-#include "Output.h"
 #include "SysUtils.h"
 
-namespace Cli {
+namespace PrinterUtils {
 
 namespace {
 
@@ -17,7 +16,7 @@ std::string PostScriptError(std::string_view answer)
     if (at == std::string_view::npos) return {};
     std::size_t end = answer.find("]%%", at);
     end = end == std::string_view::npos ? std::min(answer.size(), at + 200) : end + 3;
-    return PlainText(answer.substr(at, end - at));
+    return std::string(answer.substr(at, end - at));
 }
 
 std::string Unescape(std::string_view text)
@@ -85,7 +84,7 @@ bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string
         if (line == "Q.") return true;
         const std::vector<std::string_view> parts = Split(line, '\t');
         if (parts[0] == "E" && parts.size() >= 2) {
-            error = "the printer cannot answer the query: " + PlainText(Unescape(parts[1]));
+            error = "the printer cannot answer the query: " + Unescape(parts[1]);
             return false;
         }
         if (parts[0] == "V" && parts.size() == 4) {
@@ -110,4 +109,4 @@ bool ParseQueryReport(std::string_view answer, TQueryReport& report, std::string
     return false;
 }
 
-}  // namespace Cli
+}  // namespace PrinterUtils
