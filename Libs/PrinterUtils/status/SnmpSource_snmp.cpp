@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "SnmpSource.h"
 
@@ -165,15 +166,17 @@ bool SetSecurity(const TSnmpSettings& settings, netsnmp_session& session, std::s
     session.securityNameLen = settings.user.size();
     session.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
     if (settings.authPassword.empty()) return true;
-    if (settings.authProtocol == "MD5") {
-        session.securityAuthProto = usmHMACMD5AuthProtocol;
-        session.securityAuthProtoLen = OID_LENGTH(usmHMACMD5AuthProtocol);
-    } else if (settings.authProtocol == "SHA" || settings.authProtocol.empty()) {
-        session.securityAuthProto = usmHMACSHA1AuthProtocol;
-        session.securityAuthProtoLen = OID_LENGTH(usmHMACSHA1AuthProtocol);
-    } else {
+    const std::pair<const char*, oid*> authProtocols[] = {{"", usmHMACSHA1AuthProtocol},
+                                                          {"SHA", usmHMACSHA1AuthProtocol},
+                                                          {"MD5", usmHMACMD5AuthProtocol},
+                                                          {"SHA-256", usmHMAC192SHA256AuthProtocol},
+                                                          {"SHA-512", usmHMAC384SHA512AuthProtocol}};
+    const auto* auth = std::find_if(std::begin(authProtocols), std::end(authProtocols),
+                                    [&](const auto& entry) { return settings.authProtocol == entry.first; });
+    if (auth == std::end(authProtocols))
         return problem = "unknown SNMPv3 authentication protocol \"" + settings.authProtocol + "\"", false;
-    }
+    session.securityAuthProto = auth->second;
+    session.securityAuthProtoLen = USM_AUTH_PROTO_SHA_LEN;  // every one of these OIDs has 10 parts
     const auto key = [&](const std::string& password, u_char* out, size_t* length) {
         *length = USM_AUTH_KU_LEN;
         return generate_Ku(session.securityAuthProto, static_cast<u_int>(session.securityAuthProtoLen),
