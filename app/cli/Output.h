@@ -11,14 +11,16 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "PlainText.h"
+
 namespace Cli {
 
 // Objects keep their members in the order they were added.
 using TJson = nlohmann::ordered_json;
 
-// The text as UTF-8: kept when it already is valid UTF-8, else read as
-// Latin-1 (printers' and spoolers' 8-bit texts).
-std::string ToUtf8(std::string_view text);
+// UTF-8 and terminal-safe text, shared with the window (PlainText.h).
+using AppCore::PlainText;
+using AppCore::ToUtf8;
 
 // A JSON string of the text, converted by ToUtf8. Every text from outside
 // (names, messages, keys and values from printers) enters JSON through it.
@@ -27,11 +29,6 @@ TJson JsonText(std::string_view text);
 // The value on one line: ": " after each key, ", " between members and
 // elements, strings escaped by nlohmann-json.
 std::string JsonLine(const TJson& value);
-
-// The text for a terminal or a log line: ToUtf8, and every control
-// character (C0, DEL, C1) as '?', so a printer's answer cannot drive the
-// terminal or split a line.
-std::string PlainText(std::string_view text);
 
 // Writes text; a failure to write the standard output is remembered.
 void Write(std::FILE* stream, std::string_view text);

@@ -58,8 +58,7 @@ int RunQuery(const TOptions& options)
             }
             if (q.status != "failed") {
                 if (!firstText) Write(stdout, "\n");
-                Write(stdout, PlainText(printers[i]) + ":\n" + (q.haveReport ? ReportText(q.report) : "") +
-                                  StatusText(q.record));
+                Write(stdout, PlainText(printers[i]) + ":\n" + AppCore::RecordText(q));
                 firstText = false;
             }
             if (q.status != "completed")

@@ -9,8 +9,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "PageLabels.h"
-
 namespace Cli {
 
 namespace {
@@ -67,32 +65,6 @@ TJson JsonValue(std::string_view key, std::string_view text)
     return JsonText(text);
 }
 
-// The page's table headings of the report's fields, for the text lines.
-std::string FieldLabel(std::string_view field)
-{
-    static constexpr std::pair<std::string_view, std::string_view> kLabels[] = {
-        {"size", PageLabels::sp_idsizeheader},
-        {"free", PageLabels::sp_idfreespaceheader},
-        {"search_order", PageLabels::sp_idsearchorderheader},
-        {"removable", PageLabels::sp_idremovableheader},
-        {"mounted", PageLabels::sp_idmountedheader},
-        {"named_files", PageLabels::sp_idnamedfilesheader},
-        {"writable", PageLabels::sp_idwritableheader},
-        {"searchable", PageLabels::sp_idsearchableheader},
-        {"type", PageLabels::sp_ittype}};
-    for (const auto& [key, label] : kLabels)
-        if (key == field) return std::string(label);
-    return PlainText(field);
-}
-
-std::string TableRowLabel(std::string_view table)
-{
-    if (table == "devices") return "Device";
-    if (table == "input_trays") return "Input tray";
-    if (table == "output_trays") return "Output tray";
-    return PlainText(table);
-}
-
 }  // namespace
 
 void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report)
@@ -115,28 +87,6 @@ void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report)
         }
         set(table.name, std::move(rows));
     }
-}
-
-std::string ReportText(const PrinterUtils::TQueryReport& report)
-{
-    std::string out;
-    for (const PrinterUtils::TQueryValue& v : report.values)
-        out += "  " + PlainText(v.label) + ": " + PlainText(v.value) + "\n";
-    for (const PrinterUtils::TQueryTable& table : report.tables) {
-        for (const PrinterUtils::TQueryRow& row : table.rows) {
-            out += "  ";
-            out += TableRowLabel(table.name);
-            // "Device %disk0%: Size 1,000, Free space 800, ..."
-            for (std::size_t f = 0; f < row.size(); ++f) {
-                out += f == 0 ? " " : f == 1 ? " " : ", ";
-                if (f > 0) out.append(FieldLabel(row[f].first)).append(" ");
-                out += PlainText(row[f].second);
-                if (f == 0) out += ":";
-            }
-            out += "\n";
-        }
-    }
-    return out;
 }
 
 }  // namespace Cli

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-// A printer's status report as quellmark query writes it.
+// A printer's PostScript status report in quellmark query's JSON.
 #pragma once
 
 #include <string>
 
 #include "Output.h"
 #include "PostScriptReport.h"
+#include "RecordText.h"
 
 namespace Cli {
 
@@ -16,9 +17,7 @@ namespace Cli {
 // ("1,024") is a JSON number; every other value is the page's text.
 void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report);
 
-// The report as lines indented by two: "Label: value" for each value, then
-// one line per table row ("Device %disk0%: Size 1,000, Free space 800, ...")
-// under the page's own table headings.
-std::string ReportText(const PrinterUtils::TQueryReport& report);
+// The report as text lines (RecordText.h).
+using AppCore::ReportText;
 
 }  // namespace Cli

@@ -5,14 +5,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "SysUtils.h"
+#include "RecordText.h"
 
 namespace Cli {
 
 namespace {
 
+using AppCore::FromPostScript;
 using PrinterUtils::TPrinterStatus;
-using PrinterUtils::TStatusSource;
 using PrinterUtils::TTray;
 
 template <typename T>
@@ -52,43 +52,6 @@ TJson Trays(const std::vector<TTray>& trays)
     return list;
 }
 
-bool FromPostScript(const TPrinterStatus& record, const char* key)
-{
-    const auto it = record.sources.find(key);
-    return it != record.sources.end() && it->second == TStatusSource::PostScript;
-}
-
-std::string SourceOf(const TPrinterStatus& record, const char* key)
-{
-    const auto it = record.sources.find(key);
-    return it == record.sources.end() ? std::string() : std::string(" [") + SourceName(it->second) + "]";
-}
-
-std::string Join(const std::vector<std::string>& texts, const char* separator)
-{
-    std::string out;
-    for (const std::string& text : texts) out += (out.empty() ? "" : separator) + PlainText(text);
-    return out;
-}
-
-std::string TrayLine(const char* kind, const TTray& tray)
-{
-    std::string line = SysUtils::Format("  %s", kind);
-    if (tray.number) line += SysUtils::Format(" %d", *tray.number);
-    if (!tray.name.empty()) line += " (" + PlainText(tray.name) + ")";
-    line += ":";
-    for (const std::string* part : {&tray.size, &tray.type, &tray.media})
-        if (!part->empty()) line.append(" ").append(PlainText(*part)).append(",");
-    if (tray.someLeft)
-        line += " some left";
-    else if (tray.level && tray.capacity)
-        line += SysUtils::Format(" %d of %d sheets", *tray.level, *tray.capacity);
-    else if (tray.capacity)
-        line += SysUtils::Format(" holds %d sheets", *tray.capacity);
-    if (line.back() == ',') line.pop_back();
-    return line + "\n";
-}
-
 }  // namespace
 
 void AddStatusJson(TJson& object, const TPrinterStatus& record)
@@ -122,37 +85,6 @@ void AddStatusJson(TJson& object, const TPrinterStatus& record)
     TJson sources = TJson::object();
     for (const auto& [key, source] : record.sources) sources[key] = SourceName(source);
     object["sources"] = sources;
-}
-
-std::string StatusText(const TPrinterStatus& record)
-{
-    std::string out;
-    const auto line = [&](const char* label, const char* key, const std::string& value) {
-        if (!value.empty() && !FromPostScript(record, key))
-            out += SysUtils::Format("  %s: ", label) + value + SourceOf(record, key) + "\n";
-    };
-    line("Make and model", "make_and_model", PlainText(record.makeAndModel.value_or("")));
-    line("Serial number", "serial_number", PlainText(record.serialNumber.value_or("")));
-    line("Firmware", "firmware", PlainText(record.firmware.value_or("")));
-    line("Page count", "page_count", record.pageCount ? std::to_string(*record.pageCount) : "");
-    line("Up time", "uptime_seconds", record.uptimeSeconds ? std::to_string(*record.uptimeSeconds) + " s" : "");
-    line("State", "state", PlainText(record.state.value_or("")));
-    line("Alerts", "alerts", Join(record.alerts, "; "));
-    line("Languages", "languages", Join(record.languages, ", "));
-    if (!FromPostScript(record, "languages"))
-        line("Takes PostScript", "takes_postscript",
-             record.takesPostScript ? (*record.takesPostScript ? "yes" : "no") : "");
-    for (const PrinterUtils::TSupply& supply : record.supplies) {
-        std::string text = "  Supply " + PlainText(supply.name) + ":";
-        if (!supply.color.empty()) text.append(" ").append(PlainText(supply.color)).append(",");
-        if (supply.levelPercent) text += SysUtils::Format(" %.0f %%,", *supply.levelPercent);
-        out += text + " " + SupplyStateName(supply.state) + SourceOf(record, "supplies") + "\n";
-    }
-    if (!FromPostScript(record, "input_trays"))
-        for (const TTray& tray : record.inputTrays) out += TrayLine("Input tray", tray);
-    if (!FromPostScript(record, "output_trays"))
-        for (const TTray& tray : record.outputTrays) out += TrayLine("Output tray", tray);
-    return out;
 }
 
 }  // namespace Cli

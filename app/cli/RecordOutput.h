@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// A printer's status record as quellmark query writes it, beside the
+// A printer's status record in quellmark query's JSON, beside the
 // PostScript report.
 #pragma once
 
@@ -7,6 +7,7 @@
 
 #include "Output.h"
 #include "PrinterStatus.h"
+#include "RecordText.h"
 
 namespace Cli {
 
@@ -18,9 +19,7 @@ namespace Cli {
 // and takes the record's value when another source gave it.
 void AddStatusJson(TJson& object, const PrinterUtils::TPrinterStatus& record);
 
-// The record as lines indented by two, "Label: value [source]", for the
-// values no PostScript report line shows already, supplies and trays one
-// line each.
-std::string StatusText(const PrinterUtils::TPrinterStatus& record);
+// The record as text lines (RecordText.h).
+using AppCore::StatusText;
 
 }  // namespace Cli
