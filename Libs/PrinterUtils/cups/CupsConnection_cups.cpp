@@ -222,11 +222,7 @@ IppMessage Checked(http_t* http, IppMessage response, int noAnswer, bool recorde
             RecordRequestFailure(http);
         return nullptr;
     }
-    const ipp_status_t status = ippGetStatusCode(response.get());
-    if (status <= IPP_STATUS_OK_CONFLICTING) return response;
-    const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
-    OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
-    return nullptr;
+    return Successful(std::move(response));
 }
 
 }  // namespace

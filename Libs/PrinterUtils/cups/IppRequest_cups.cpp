@@ -161,4 +161,13 @@ IppMessage FinishRequest(http_t* http, int& noAnswer)
     return nullptr;
 }
 
+IppMessage Successful(IppMessage response)
+{
+    const ipp_status_t status = ippGetStatusCode(response.get());
+    if (status <= IPP_STATUS_OK_CONFLICTING) return response;
+    const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
+    OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
+    return nullptr;
+}
+
 }  // namespace PrinterUtils

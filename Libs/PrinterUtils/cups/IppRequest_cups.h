@@ -62,4 +62,8 @@ IppMessage SendRequest(http_t* http, ipp_t* request, const char* resource, int& 
 // has noAnswer 0 and is recorded as the last error (OsUtils).
 IppMessage FinishRequest(http_t* http, int& noAnswer);
 
+// The answer when its IPP status is a success; else null, with the status
+// and the peer's status-message recorded as the last error (OsUtils).
+IppMessage Successful(IppMessage response);
+
 }  // namespace PrinterUtils

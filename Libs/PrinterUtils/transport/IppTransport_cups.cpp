@@ -59,11 +59,7 @@ IppMessage Checked(const IppPrinter& printer, IppMessage response, int noAnswer,
             RecordIppError();
         return nullptr;
     }
-    const ipp_status_t status = ippGetStatusCode(response.get());
-    if (status <= IPP_STATUS_OK_CONFLICTING) return response;
-    const char* message = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
-    OsUtils::SetLastOSError(static_cast<int>(status), std::string(message ? message : ippErrorString(status)));
-    return nullptr;
+    return Successful(std::move(response));
 }
 
 // A request to the printer, bounded and capped (SendRequest).
