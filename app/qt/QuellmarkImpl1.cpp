@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 
 #include "MainForm.h"
+#include "PrinterStatusDialog.h"
 #include "ui_QuellmarkImpl1.h"
 
 namespace {
@@ -108,6 +109,14 @@ void TQuellmarkX::MinimalPageClick()
 {
     // The checkable action has already inverted its check mark by the time
     // it is triggered, which is all this choice does; Print reads it.
+}
+
+void TQuellmarkX::PrinterStatusClick()
+{
+    // The printer in the box, asked without paper; the dialog is modal while
+    // the window keeps painting.
+    TPrinterStatusDialog dialog(PrinterText(), this);
+    dialog.exec();
 }
 
 void TQuellmarkX::SetPrinterItems(const SysUtils::TStrings& items)

@@ -31,6 +31,7 @@ public slots:
     // Bound by name in QuellmarkImpl1.ui.
     void btnPrintClick();
     void MinimalPageClick();
+    void PrinterStatusClick();
 
 private:
     void ActiveFormCreate();

@@ -143,7 +143,7 @@ TEST_F(MainWindow, HoldsTheStoredLayout)
     EXPECT_EQ(options->title(), "&Options");
     EXPECT_TRUE(options->menuAction()->isChecked());
     EXPECT_EQ(window->menuBar()->actions(), QList<QAction*>{options->menuAction()});
-    EXPECT_EQ(options->actions(), QList<QAction*>{MinimalPage()});
+    EXPECT_EQ(options->actions(), (QList<QAction*>{MinimalPage(), window->findChild<QAction*>("PrinterStatus")}));
     EXPECT_EQ(MinimalPage()->text(), "&Minimal Page");
     EXPECT_TRUE(MinimalPage()->isCheckable());
 }
