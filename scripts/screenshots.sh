@@ -3,13 +3,16 @@
 # Pictures of the main window (with its printer list open) and of the
 # information dialog, taken under a private Xvfb against a private print
 # server. Writes docs/window.png, docs/window-printer-list.png and
-# docs/information-dialog.png.
+# docs/information-dialog.png, and docs/window-printer-status.png with the
+# virtual AppSocket printer (tests/fixtures, Ghostscript mode) asked.
 #   scripts/screenshots.sh [BUILD_DIR]
 set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 exe="$build/app/qt/QuellmarkExec"
 [ -x "$exe" ] || { echo "screenshots: build QuellmarkExec first ($exe)" >&2; exit 1; }
+virtual="$build/tests/fixtures/appsocket-printer"
+[ -x "$virtual" ] || { echo "screenshots: build appsocket-printer first ($virtual)" >&2; exit 1; }
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
 done
@@ -17,8 +20,10 @@ done
 work=$(mktemp -d)
 xvfb=""
 app=""
+printer=""
 cleanup() {
     set +e
+    if [ -n "$printer" ]; then kill "$printer" 2>/dev/null; wait "$printer" 2>/dev/null; fi
     if [ -n "$app" ]; then kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; fi
     if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; fi
     "$root/tests/fixtures/cupsd-sandbox" stop "$work/cups" >/dev/null 2>&1
@@ -63,4 +68,21 @@ sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$dialog")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$root/docs/information-dialog.png"
 xdotool key Return
-echo "screenshots: docs/window.png docs/window-printer-list.png docs/information-dialog.png"
+
+# Options > Printer Status for the virtual printer typed into the box.
+mkdir "$work/printer"
+"$virtual" --port-file "$work/printer/port" --out "$work/printer" --mode gs >/dev/null 2>&1 &
+printer=$!
+for _ in $(seq 100); do [ -s "$work/printer/port" ] && break; sleep 0.05; done
+xdotool windowfocus --sync "$main"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove $((X + 8 + 100)) $((Y + menu + 9 + 10)) click 1 key ctrl+a
+xdotool type --delay 20 "socket://127.0.0.1:$(cat "$work/printer/port")"
+xdotool key alt+o sleep 0.3 key s
+status=$(timeout 10 xdotool search --sync --onlyvisible --name '^Quellmarkexec$' | head -n1)
+sleep 3
+eval "$(xdotool getwindowgeometry --shell "$status")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$root/docs/window-printer-status.png"
+xdotool key Escape
+echo "screenshots: docs/window.png docs/window-printer-list.png docs/information-dialog.png" \
+    "docs/window-printer-status.png"

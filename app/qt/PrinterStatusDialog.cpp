@@ -28,6 +28,8 @@ TPrinterStatusDialog::TPrinterStatusDialog(const std::string& printer, QWidget* 
     QPushButton* close = buttons->button(QDialogButtonBox::Close);
     close->setObjectName(QStringLiteral("Close"));
     close->setDefault(true);
+    // The caret stays out of the text until the user tabs into it.
+    close->setFocus();
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
