@@ -19,7 +19,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-g++ -std=c++17 -O1 -o "$work/appsocket-printer" "$fixtures/AppSocketPrinter.cpp" "$fixtures/PjlPrinter.cpp"
+g++ -std=c++20 -O1 -o "$work/appsocket-printer" "$fixtures/AppSocketPrinter.cpp" "$fixtures/PjlPrinter.cpp"
 
 # Starts a printer in mode $1 and sets $address to its address. It runs in
 # this shell, not in a command substitution, so that its pid reaches the
