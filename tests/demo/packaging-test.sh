@@ -44,6 +44,7 @@ check_layout() {
     [ -f "$prefix/share/man/man1/${program##*/}.1.gz" ] || fail "${program##*/} has no manual page share/man/man1/${program##*/}.1.gz"
   done
   [ -f "$prefix/share/doc/quellmark/copyright" ] || fail "no share/doc/quellmark/copyright"
+  [ -f "$prefix/share/quellmark/quellmark-query.schema.json" ] || fail "no share/quellmark/quellmark-query.schema.json"
   [ -f "$prefix/share/doc/quellmark/changelog.gz" ] || fail "no share/doc/quellmark/changelog.gz"
 }
 
@@ -71,11 +72,12 @@ case $mode in
       { cat "$work/install.log" >&2; fail "cmake --install failed"; }
     check_layout "$work/root"
     # Nothing but the programs, their manual pages, the desktop files, the
-    # icon and the package's documents is installed.
+    # icon, the package's documents and the query record's schema is
+    # installed.
     extra=$(cd "$work/root/usr" && find . -type f ! -path './bin/*' ! -path './share/man/man1/*.1.gz' \
       ! -path "./share/applications/$app_id.desktop" ! -path "./share/metainfo/$app_id.metainfo.xml" \
       ! -path "./share/icons/hicolor/scalable/apps/$app_id.svg" ! -path ./share/doc/quellmark/copyright \
-      ! -path ./share/doc/quellmark/changelog.gz)
+      ! -path ./share/doc/quellmark/changelog.gz ! -path ./share/quellmark/quellmark-query.schema.json)
     [ -z "$extra" ] || fail "cmake --install also installs: $extra"
     desktop-file-validate "$work/root/usr/share/applications/$app_id.desktop" || fail "the installed desktop entry is invalid"
     ;;
