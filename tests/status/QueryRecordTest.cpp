@@ -50,6 +50,19 @@ std::string Walks(const char* walk, std::vector<std::shared_ptr<void>>& keep, co
     return std::to_string(agent->Port());
 }
 
+// An IPP printer kept for the run; its address.
+std::string Ipp(IppTestPrinter printer, std::vector<std::shared_ptr<void>>& keep)
+{
+    auto kept = std::make_shared<IppTestPrinter>(std::move(printer));
+    keep.push_back(kept);
+    return kept->Uri();
+}
+
+std::string Attributes(const char* file)
+{
+    return std::string(QUELLMARK_IPP_PRINTERS) + "/" + file;
+}
+
 const TSnmpV3User kUser{"quellmark", "SHA", "auth-secret-1", "AES", "priv-secret-1"};
 
 const TModel kModels[] = {
@@ -76,27 +89,13 @@ const TModel kModels[] = {
      },
      {{"/status", "\"completed\""}, {"/sources/make_and_model", "\"snmp\""}}},
     {"ColourMfpIpp",
-     [](auto& keep) {
-         auto printer = std::make_shared<IppTestPrinter>(
-             IppTestPrinter::Eve(std::string(QUELLMARK_IPP_PRINTERS) + "/colour-mfp.conf"));
-         keep.push_back(printer);
-         return printer->Uri();
-     },
+     [](auto& keep) { return Ipp(IppTestPrinter::Eve(Attributes("colour-mfp.conf")), keep); },
      {{"/make_and_model", "\"Corvane ColorMF 4400\""}, {"/takes_postscript", "true"}}},
     {"InkjetIppWithoutPostScript",
-     [](auto& keep) {
-         auto printer = std::make_shared<IppTestPrinter>(
-             IppTestPrinter::Eve(std::string(QUELLMARK_IPP_PRINTERS) + "/inkjet.conf"));
-         keep.push_back(printer);
-         return printer->Uri();
-     },
+     [](auto& keep) { return Ipp(IppTestPrinter::Eve(Attributes("inkjet.conf")), keep); },
      {{"/takes_postscript", "false"}, {"/sources/supplies", "\"ipp\""}}},
     {"OldPrinterIpp11",
-     [](auto& keep) {
-         auto printer = std::make_shared<IppTestPrinter>(IppTestPrinter::Peer("ipp-1.1-only"));
-         keep.push_back(printer);
-         return printer->Uri();
-     },
+     [](auto& keep) { return Ipp(IppTestPrinter::Peer("ipp-1.1-only"), keep); },
      {{"/state", "\"stopped\""}, {"/serial_number", "\"LM21X0098\""}}},
 };
 
