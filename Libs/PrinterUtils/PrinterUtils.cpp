@@ -194,4 +194,9 @@ std::string QueueDeviceUri(const std::string& queue)
     return uri;
 }
 
+bool QueueServerStatus(const std::string& queue, TPrinterStatus& status)
+{
+    return SystemPrinterDirectory().GetQueueStatus(queue, status);
+}
+
 }  // namespace PrinterUtils

@@ -135,4 +135,9 @@ std::vector<TPrinterInfo> ListPrinterInfo();
 // spooler does not say.
 std::string QueueDeviceUri(const std::string& queue);
 
+// What the print server itself knows of the queue, in the record's terms;
+// false with the last error recorded where it says nothing.
+struct TPrinterStatus;
+bool QueueServerStatus(const std::string& queue, TPrinterStatus& status);
+
 }  // namespace PrinterUtils

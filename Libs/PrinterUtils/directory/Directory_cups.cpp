@@ -14,6 +14,7 @@
 #include "CupsQueues_cups.h"
 #include "DiscoveredPrinters_cups.h"
 #include "IppRequest_cups.h"
+#include "IppSource.h"
 #include "PrinterDirectory.h"
 
 namespace PrinterUtils {
@@ -63,6 +64,20 @@ public:
             response ? ippGetString(ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI), 0, nullptr) : nullptr;
         if (!device) return false;
         uri = device;
+        return true;
+    }
+
+    bool GetQueueStatus(const std::string& name, TPrinterStatus& status) override
+    {
+        char queueUri[HTTP_MAX_URI];
+        ServerLink http;
+        if (name.empty() || !QueueUri(QueueOf(name), queueUri) || !http.Open()) return false;
+        const IppMessage response =
+            AskAboutQueue(http.get(), queueUri,
+                          {"printer-state", "printer-state-reasons", "marker-names", "marker-types", "marker-colors",
+                           "marker-levels", "marker-low-levels", "marker-high-levels"});
+        if (!response) return false;
+        FillFromIppAttributes(response.get(), status);
         return true;
     }
 

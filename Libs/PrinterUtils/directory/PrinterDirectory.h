@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "PrinterStatus.h"
 #include "PrinterUtils.h"
 
 namespace PrinterUtils {
@@ -48,6 +49,10 @@ public:
     // Where the queue name sends its jobs (its device URI); false when the
     // name is no queue, or the spooler does not say (the default).
     virtual bool GetDeviceUri(const std::string&, std::string&) { return false; }
+    // What the print server itself knows of the queue: its state and the
+    // printer's markers as the server last heard of them, in the record's
+    // terms; false where the spooler says nothing (the default).
+    virtual bool GetQueueStatus(const std::string&, TPrinterStatus&) { return false; }
 
     // Opens and closes a TSpoolerSession on the calling thread; sessions
     // nest. Spoolers without connections keep these defaults.

@@ -121,8 +121,14 @@ TStatusPlan PlanFor(const std::string& printer, const std::vector<std::string>& 
         at.IsValid() && (at.kind == TargetKind::Socket || at.kind == TargetKind::Ipp || at.kind == TargetKind::Ipps);
     TStatusPlan plan;
     if (!network) {
-        plan.refusal = "the queue's printer is not reached over the network (its device is " +
-                       device.substr(0, device.find(':')) + "), so it cannot be asked";
+        // Only the print server can say anything of a printer it reaches
+        // by other means than the network (usb, a file, a program).
+        if (!protocols.empty() && !Asked(protocols, S::Ipp)) {
+            plan.refusal = "the queue's printer is not reached over the network (its device is " +
+                           device.substr(0, device.find(':')) + "), so it can only be asked over IPP";
+            return plan;
+        }
+        plan.queue = printer;
         return plan;
     }
     TPrinterTarget host;
@@ -130,6 +136,7 @@ TStatusPlan PlanFor(const std::string& printer, const std::vector<std::string>& 
     plan = PlanStatus(host, protocols);
     if (at.kind == TargetKind::Socket) plan.socketPort = at.port;
     if (at.kind != TargetKind::Socket) plan.ippUri = device;
+    plan.queue = printer;
     return plan;
 }
 
@@ -244,6 +251,18 @@ TStatusOutcome AskStatus(const std::string& printer, const TQueryOptions& option
     // readings is filled by the tasks above only; a failed source's reading
     // holds nothing it can be trusted for.
     for (const auto& [source, error] : failures) readings.erase(source);
+    // A queue whose printer gave no IPP answer: what the print server
+    // knows of the queue stands in for it.
+    if (!plan.queue.empty() && readings.count(S::Ipp) == 0) {
+        if (std::find(plan.first.begin(), plan.first.end(), S::Ipp) == plan.first.end()) ++asked;
+        if (QueueServerStatus(plan.queue, readings[S::Ipp])) {
+            std::erase_if(failures, [](const auto& failure) { return failure.first == S::Ipp; });
+        } else {
+            readings.erase(S::Ipp);
+            if (failures.empty() || failures.back().first != S::Ipp)
+                failures.emplace_back(S::Ipp, "the print server says nothing of the queue");
+        }
+    }
 
     for (S source : plan.then) {
         if (!plan.thenUnconditional && !Speaks(MergeStatus(readings), source)) continue;

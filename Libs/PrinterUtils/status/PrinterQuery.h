@@ -31,6 +31,9 @@ struct TStatusPlan {
     // its language (or the address was given as socket:// with it asked).
     std::vector<TStatusSource> then;
     bool thenUnconditional = false;
+    // A queue: what the print server knows of it (its state, the printer's
+    // markers) stands in when the printer itself gives no IPP answer.
+    std::string queue;
     std::string refusal;  // why the printer cannot be asked at all; "" when it can
 };
 
