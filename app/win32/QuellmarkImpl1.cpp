@@ -2,6 +2,7 @@
 #include "QuellmarkImpl1.h"
 
 #include "MainForm.h"
+#include "PrinterStatusForm.h"
 #include "SysUtils.h"
 
 namespace QuellmarkWin32 {
@@ -68,11 +69,12 @@ TQuellmarkX::TQuellmarkX(TApplication& application) : application_(application)
     }
 
     // The Options menu, stored as checked (a check on a menu-bar item shows
-    // nothing), with Minimal Page under it, not checked.
+    // nothing), with Minimal Page under it, not checked, then Printer Status.
     MainMenu1_ = ::CreateMenu();
     Options_ = ::CreatePopupMenu();
     if (!MainMenu1_ || !Options_) throw SysUtils::Exception("Cannot create the main menu");
     ::AppendMenuA(Options_, MF_STRING | MF_UNCHECKED, idMinimalPage, "&Minimal Page");
+    ::AppendMenuA(Options_, MF_STRING, idPrinterStatus, "Printer &Status...");
     ::AppendMenuA(MainMenu1_, MF_POPUP | MF_STRING | MF_CHECKED, reinterpret_cast<UINT_PTR>(Options_), "&Options");
 
     dpi_ = SystemDpi();
@@ -212,6 +214,10 @@ LRESULT TQuellmarkX::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             MinimalPageClick();
             return 0;
         }
+        if (LOWORD(wParam) == idPrinterStatus && HIWORD(wParam) == 0) {
+            PrinterStatusClick();
+            return 0;
+        }
         break;
     case kDpiChangedMessage: {
         // Moved to a monitor of another dpi: the suggested frame, then the
@@ -297,6 +303,12 @@ bool TQuellmarkX::MinimalPageChecked() const
 void TQuellmarkX::MinimalPageClick()
 {
     ::CheckMenuItem(Options_, idMinimalPage, MF_BYCOMMAND | (MinimalPageChecked() ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void TQuellmarkX::PrinterStatusClick()
+{
+    // The printer in the box, asked without paper in a modal dialog.
+    ShowPrinterStatusForm(application_, handle_, PrinterText(), dpi_);
 }
 
 void TQuellmarkX::btnPrintClick()

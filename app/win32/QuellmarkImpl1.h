@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // TQuellmarkX, the main window of the Win32 front-end: the printer box, the
-// Print button and the Options menu with Minimal Page, laid out in pixels at
+// Print button and the Options menu with Minimal Page and Printer Status, laid out in pixels at
 // 96 dpi and scaled to the dpi of its monitor.
 #pragma once
 
@@ -12,7 +12,7 @@
 namespace QuellmarkWin32 {
 
 // Control and menu identifiers.
-enum : int { idPrinters = 100, idPrint = 101, idMinimalPage = 200 };
+enum : int { idPrinters = 100, idPrint = 101, idMinimalPage = 200, idPrinterStatus = 201 };
 
 class TQuellmarkX final : public AppCore::IMainView {
 public:
@@ -43,6 +43,7 @@ private:
     void FitPrinterBoxHeight();
     void CompletePrinterName();
     void MinimalPageClick();
+    void PrinterStatusClick();
     void btnPrintClick();
 
     TApplication& application_;
