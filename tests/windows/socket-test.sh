@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # socket:// printers through Winsock under Wine:
-#   socket-test.sh SESSION EXE
+#   socket-test.sh SESSION EXE [GTEST_FILTER]
 # Builds the virtual AppSocket printer for this machine (the cross build
 # cannot), starts one in each mode the tests need on loopback, runs EXE's
-# SocketWin32 tests inside the Wine session SESSION, and stops the printers
-# on every path.
+# SocketWin32 tests (or the tests GTEST_FILTER names) inside the Wine
+# session SESSION, and stops the printers on every path.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 fixtures="$here/../fixtures"
 session=$1
 exe=$2
+filter=${3:-SocketWin32.*}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quellmark-winsock.XXXXXX")
 pids=()
@@ -41,4 +42,4 @@ QUELLMARK_TEST_SOCKET_CAPTURE="$capture" \
 QUELLMARK_TEST_SOCKET_JOBS="Z:${work//\//\\}\\capture" \
 QUELLMARK_TEST_SOCKET_ERROR="$error" \
 QUELLMARK_TEST_SOCKET_REFUSED="socket://127.0.0.1:1" \
-    "$fixtures/wine/wine-session" run "$session" "$exe" --gtest_filter='SocketWin32.*'
+    "$fixtures/wine/wine-session" run "$session" "$exe" --gtest_filter="$filter"
