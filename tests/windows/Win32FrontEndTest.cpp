@@ -17,8 +17,6 @@
 #include "InformationDialog.h"
 #include "InformationForm.h"
 #include "Messages.h"
-#include "PrinterStatusText.h"
-#include "PrinterStatusForm.h"
 #include "PrinterUtils.h"
 #include "QuellmarkImpl1.h"
 #include "Win32Presenter.h"
@@ -338,77 +336,6 @@ TEST_F(FrontEnd, MinimalPageTogglesAndTypingCompletesFromTheList)
     // Text that no item starts with stays as typed.
     ::SendMessageA(edit, WM_CHAR, 'x', 0);
     EXPECT_EQ(form.PrinterText(), "brx");
-}
-
-// The Printer Status dialog as a thread timer sees it from the dialog's own
-// loop: its first text and the one it shows once the record came; then it
-// presses Close (or gives up after 30 seconds).
-struct StatusWatch {
-    static inline HWND main = nullptr;
-    static inline std::string caption, first, last;
-    static inline bool mainEnabled = true;
-    static inline DWORD started = 0;
-
-    static BOOL CALLBACK FindForm(HWND window, LPARAM out)
-    {
-        if (!::IsWindowVisible(window) || ClassOf(window) != QuellmarkWin32::kPrinterStatusFormClass) return TRUE;
-        *reinterpret_cast<HWND*>(out) = window;
-        return FALSE;
-    }
-    static std::string EditText(HWND edit)
-    {
-        std::wstring wide(static_cast<std::size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-        wide.resize(static_cast<std::size_t>(::GetWindowTextW(edit, wide.data(), static_cast<int>(wide.size()))));
-        std::string text(wide.size() * 3, '\0');
-        text.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.data(),
-                                                                   static_cast<int>(wide.size()), text.data(),
-                                                                   static_cast<int>(text.size()), nullptr, nullptr)));
-        return text;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        HWND form = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), FindForm, reinterpret_cast<LPARAM>(&form));
-        if (!form) return;
-        const HWND edit = ::FindWindowExA(form, nullptr, "Edit", nullptr);
-        last = edit ? EditText(edit) : "<no text field>";
-        if (first.empty()) {
-            first = last;
-            caption = TextOf(form);
-            mainEnabled = ::IsWindowEnabled(main) != 0;
-            started = ::GetTickCount();
-        }
-        if (last.find("Product:") != std::string::npos || ::GetTickCount() - started > 30000)
-            ::PostMessageA(form, WM_COMMAND, IDCANCEL, 0);
-    }
-};
-
-TEST_F(FrontEnd, PrinterStatusFollowsMinimalPageAndShowsTheBoxsPrinter)
-{
-    const char* printer = std::getenv("QUELLMARK_TEST_SOCKET_GS");
-    ASSERT_NE(printer, nullptr) << "socket-test.sh gives the virtual printer's address";
-    Autopilot pilot;
-    QuellmarkWin32::TQuellmarkX form(application_);
-    ::ShowWindow(form.Handle(), SW_SHOWNORMAL);
-    const HMENU options = ::GetSubMenu(::GetMenu(form.Handle()), 0);
-    ASSERT_EQ(::GetMenuItemCount(options), 2);
-    EXPECT_EQ(::GetMenuItemID(options, 0), static_cast<UINT>(QuellmarkWin32::idMinimalPage));
-    EXPECT_EQ(::GetMenuItemID(options, 1), static_cast<UINT>(QuellmarkWin32::idPrinterStatus));
-    char item[64] = {};
-    ::GetMenuStringA(options, 1, item, sizeof item, MF_BYPOSITION);
-    EXPECT_STREQ(item, "Printer &Status...");
-
-    ::SetWindowTextA(form.PrinterBox(), printer);
-    StatusWatch::main = form.Handle();
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &StatusWatch::Tick);
-    ::SendMessageA(form.Handle(), WM_COMMAND, QuellmarkWin32::idPrinterStatus, 0);
-    ::KillTimer(nullptr, timer);
-
-    EXPECT_EQ(StatusWatch::caption, Messages::ApplicationTitle());
-    EXPECT_EQ(StatusWatch::first, AppCore::AskingPrinterText(printer));
-    EXPECT_FALSE(StatusWatch::mainEnabled);
-    EXPECT_NE(StatusWatch::last.find("Product: GPL Ghostscript\r\n"), std::string::npos) << StatusWatch::last;
-    EXPECT_TRUE(::IsWindowEnabled(form.Handle()));
 }
 
 TEST_F(FrontEnd, ErrorBoxAppliesThePeriodRuleAndDisablesTheWindowsMeanwhile)
