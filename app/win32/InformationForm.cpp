@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "InformationDialog.h"
+#include "ModalForm.h"
 #include "SysUtils.h"
 
 namespace QuellmarkWin32 {
@@ -12,9 +13,6 @@ namespace QuellmarkWin32 {
 namespace {
 
 constexpr const char* kFormClass = "TMessageForm";
-constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-// The dialog frame, and no icon in the title bar.
-constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT kMessageTextFlags = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
 // The font of the dialog: the system's message-box font, else the default
@@ -131,19 +129,6 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     });
 }
 
-void RegisterFormClass(HINSTANCE instance)
-{
-    WNDCLASSA existing{};
-    if (::GetClassInfoA(instance, kFormClass, &existing)) return;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = FormProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kFormClass;
-    if (!::RegisterClassA(&windowClass)) throw SysUtils::Exception("Cannot register the information dialog");
-}
-
 // The dialog window, destroyed when this goes.
 class FormWindow {
 public:
@@ -160,23 +145,11 @@ private:
     HWND handle_;
 };
 
-// The previous screen cursor, restored when this goes.
-class ArrowCursor {
-public:
-    ArrowCursor() : previous_(::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)))) {}
-    ~ArrowCursor() { ::SetCursor(previous_); }
-    ArrowCursor(const ArrowCursor&) = delete;
-    ArrowCursor& operator=(const ArrowCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
-
 }  // namespace
 
 void ShowInformationForm(TApplication& application, const std::string& caption, const std::string& message)
 {
-    RegisterFormClass(application.Instance());
+    RegisterFormClass(application.Instance(), kFormClass, FormProc, "information dialog");
     DialogFont font;
 
     // Measure in the dialog's font: w from the 52 letters, h the line height,
@@ -221,43 +194,12 @@ void ShowInformationForm(TApplication& application, const std::string& caption, 
     for (HWND control : {text, ok})
         if (control) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.Handle()), FALSE);
 
-    const HWND active = ::GetActiveWindow();
-    ::ReleaseCapture();
-    bool quit = false;
-    WPARAM quitCode = 0;
-    {
-        ArrowCursor cursor;
-        TDisabledWindows disabled(form.Handle());
-        ::ShowWindow(form.Handle(), SW_SHOWNORMAL);
-        ::SetForegroundWindow(form.Handle());
-        ::SetFocus(ok);
-
-        MSG msg{};
-        while (!state.closed) {
-            const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0) {
-                // The program is ending: close as cancelled, let the outer loop see it.
-                quit = true;
-                quitCode = msg.wParam;
-                break;
-            }
-            if (got == -1) continue;
-            const bool forForm = msg.hwnd && (msg.hwnd == form.Handle() || ::IsChild(form.Handle(), msg.hwnd));
-            if (forForm && IsCopyKey(msg)) {
-                AppCore::RunGuarded(application.Presenter(), [&] { CopyToClipboard(form.Handle(), state); });
-                continue;
-            }
-            try {
-                TApplication::Dispatch(msg);
-            } catch (...) {
-                AppCore::ReportCurrentException(application.Presenter());
-            }
-        }
-        // Enabled again before the dialog goes, so that activation returns
-        // to the program's own window.
-    }
-    if (active && ::IsWindow(active)) ::SetActiveWindow(active);
-    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    RunModalForm(application, form.Handle(), ok, state.closed, [&](const MSG& msg) {
+        const bool forForm = msg.hwnd && (msg.hwnd == form.Handle() || ::IsChild(form.Handle(), msg.hwnd));
+        if (!forForm || !IsCopyKey(msg)) return false;
+        AppCore::RunGuarded(application.Presenter(), [&] { CopyToClipboard(form.Handle(), state); });
+        return true;
+    });
 }
 
 }  // namespace QuellmarkWin32

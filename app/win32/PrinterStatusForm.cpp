@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "Messages.h"
+#include "ModalForm.h"
 #include "PrinterStatusText.h"
 #include "SysUtils.h"
 
@@ -13,8 +14,6 @@ namespace QuellmarkWin32 {
 
 namespace {
 
-constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kLayoutDpi = 96;
 // The client area and its controls in pixels at 96 dpi.
 constexpr int kClientWidth = 480, kClientHeight = 360, kMargin = 8;
@@ -89,19 +88,6 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     });
 }
 
-void RegisterFormClass(HINSTANCE instance)
-{
-    WNDCLASSA existing{};
-    if (::GetClassInfoA(instance, kPrinterStatusFormClass, &existing)) return;
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = FormProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kPrinterStatusFormClass;
-    if (!::RegisterClassA(&windowClass)) throw SysUtils::Exception("Cannot register the printer status dialog");
-}
-
 // The dialog window and its font, destroyed when this goes; the worker
 // learns first that the window is gone.
 class FormWindow {
@@ -161,7 +147,7 @@ void StartAsking(const std::string& printer, std::shared_ptr<SharedRecord> recor
 
 void ShowPrinterStatusForm(TApplication& application, HWND window, const std::string& printer, int dpi)
 {
-    RegisterFormClass(application.Instance());
+    RegisterFormClass(application.Instance(), kPrinterStatusFormClass, FormProc, "printer status dialog");
     const auto scale = [dpi](int pixels) { return ::MulDiv(pixels, dpi, kLayoutDpi); };
 
     RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
@@ -203,34 +189,8 @@ void ShowPrinterStatusForm(TApplication& application, HWND window, const std::st
     ShowText(state.text, AppCore::AskingPrinterText(printer));
     StartAsking(printer, record);
 
-    const HWND active = ::GetActiveWindow();
-    ::ReleaseCapture();
-    bool quit = false;
-    WPARAM quitCode = 0;
-    {
-        TDisabledWindows disabled(form.Handle());
-        ::ShowWindow(form.Handle(), SW_SHOWNORMAL);
-        ::SetForegroundWindow(form.Handle());
-        // The caret stays out of the text until the user tabs into it.
-        ::SetFocus(close);
-        MSG msg{};
-        while (!state.closed) {
-            const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0) {
-                quit = true;
-                quitCode = msg.wParam;
-                break;
-            }
-            if (got == -1) continue;
-            try {
-                TApplication::Dispatch(msg);
-            } catch (...) {
-                AppCore::ReportCurrentException(application.Presenter());
-            }
-        }
-    }
-    if (active && ::IsWindow(active)) ::SetActiveWindow(active);
-    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    // The caret stays out of the text until the user tabs into it.
+    RunModalForm(application, form.Handle(), close, state.closed);
 }
 
 }  // namespace QuellmarkWin32
