@@ -28,10 +28,17 @@ int CheckOutput(int status)
 int Run(const std::vector<std::string>& args)
 {
     PrepareConsole();
+    // A monitoring system reads any exit status above 3 as an error of its
+    // own, so check reports bad usage and its own failures as UNKNOWN.
+    const bool check = !args.empty() && args[0] == "check";
     TOptions options;
     try {
         options = ParseCommandLine(args);
     } catch (const EUsage& e) {
+        if (check) {
+            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.Message()) + "\n");
+            return kExitCheckUnknown;
+        }
         Write(stderr, "quellmark: " + PlainText(e.Message()) + "\nTry 'quellmark --help'.\n");
         return kExitUsage;
     }
@@ -42,9 +49,23 @@ int Run(const std::vector<std::string>& args)
         case TCommand::List: return RunList(options);
         case TCommand::Print: return RunPrint(options);
         case TCommand::Query: return RunQuery(options);
+        case TCommand::Report: return RunReport(options);
+        case TCommand::Check: return RunCheck(options);
         }
+    } catch (const EUsage& e) {
+        std::fflush(stdout);
+        if (check) {
+            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.Message()) + "\n");
+            return kExitCheckUnknown;
+        }
+        Write(stderr, "quellmark: " + PlainText(e.Message()) + "\nTry 'quellmark --help'.\n");
+        return kExitUsage;
     } catch (const std::exception& e) {
         std::fflush(stdout);
+        if (check) {
+            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.what()) + "\n");
+            return kExitCheckUnknown;
+        }
         Write(stderr, "quellmark: " + PlainText(e.what()) + "\n");
     }
     return kExitFailed;

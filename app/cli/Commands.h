@@ -14,7 +14,7 @@ namespace Cli {
 
 // Runs the command line (the arguments after the program's name) and
 // returns the exit status: 0 when every printer succeeded, 1 when any
-// failed, 2 on bad usage.
+// failed, 2 on bad usage (check: its monitoring state, 3 on bad usage).
 int RunCommandLine(const std::vector<std::string>& args);
 
 // The commands, each returning the exit status and raising for a failure
@@ -22,5 +22,8 @@ int RunCommandLine(const std::vector<std::string>& args);
 int RunList(const TOptions& options);
 int RunPrint(const TOptions& options);
 int RunQuery(const TOptions& options);
+int RunReport(const TOptions& options);
+// Returns a monitoring state (0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN).
+int RunCheck(const TOptions& options);
 
 }  // namespace Cli

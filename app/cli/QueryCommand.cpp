@@ -1,34 +1,31 @@
 // SPDX-License-Identifier: Apache-2.0
-// quellmark query: each printer asked in the protocols its address and the
-// options allow (PrinterQuery.h), its record written as "label: value" lines
-// or as one JSON object per printer.
-#include <optional>
-#include <string_view>
-
-#include <nlohmann/json.hpp>
+// quellmark query: each printer, address range and printer found on the
+// network asked in the protocols its address and the options allow
+// (PrinterQuery.h), at most --jobs at a time; each result handed to the
+// output and the history as soon as it is there.
+#include <ctime>
+#include <memory>
+#include <vector>
 
 #include "Commands.h"
 #include "DocumentFile.h"
 #include "JobPool.h"
 #include "Messages.h"
-#include "Output.h"
-#include "PrinterJobs.h"
-#include "QueryOutput.h"
-#include "PostScriptReport.h"
-#include "RecordOutput.h"
 #include "PrinterQuery.h"
+#include "QuerySink.h"
 #include "SysUtils.h"
 
 namespace Cli {
 
 namespace {
 
-TJson QueryJson(const std::string& printer, const PrinterUtils::TStatusOutcome& q)
+// The output the options chose, then the history when asked for.
+std::vector<std::unique_ptr<TQuerySink>> MakeSinks(const TOptions& options)
 {
-    TJson out{{"printer", JsonText(printer)}, {"status", q.status}, {"message", JsonText(q.message)}};
-    if (q.haveReport) AddReportJson(out, q.report);
-    if (q.status != "failed") AddStatusJson(out, q.record);
-    return out;
+    std::vector<std::unique_ptr<TQuerySink>> sinks;
+    sinks.push_back(NewOutputSink(options));
+    if (options.record) sinks.push_back(NewHistorySink(*options.record));
+    return sinks;
 }
 
 }  // namespace
@@ -43,29 +40,17 @@ int RunQuery(const TOptions& options)
     query.snmp = options.snmp;
     query.timeoutMs = options.timeoutMs;
     query.jobName = Messages::kJobName;
+    const std::vector<std::unique_ptr<TQuerySink>> sinks = MakeSinks(options);
     std::size_t failed = 0;
-    bool firstText = true;
-    std::optional<TJsonArrayWriter> json;
-    if (options.json) json.emplace();
     RunBounded<PrinterUtils::TStatusOutcome>(
         printers.size(), options.jobs,
         [&](std::size_t i) { return PrinterUtils::AskStatus(printers[i], query, document.Path()); },
         [&](std::size_t i, PrinterUtils::TStatusOutcome& q) {
             if (q.status != "completed") ++failed;
-            if (json) {
-                json->Add(QueryJson(printers[i], q));
-                return;
-            }
-            if (q.status != "failed") {
-                if (!firstText) Write(stdout, "\n");
-                Write(stdout, PlainText(printers[i]) + ":\n" + AppCore::RecordText(q));
-                firstText = false;
-            }
-            if (q.status != "completed")
-                Write(stderr, "quellmark: " + PlainText(printers[i]) + ": " + PlainText(q.message) + "\n");
-            std::fflush(stdout);
+            TQueryResult result{printers[i], static_cast<std::int64_t>(std::time(nullptr)), std::move(q)};
+            for (const auto& sink : sinks) sink->Add(result);
         });
-    if (json) json->Finish();
+    for (const auto& sink : sinks) sink->Finish(TScanSummary{});
     return failed == 0 ? kExitOk : kExitFailed;
 }
 

@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Commands.h"
+
+namespace Cli {
+
+int RunCheck(const TOptions&)
+{
+    throw SysUtils::Exception("this command is not built yet");
+}
+
+}  // namespace Cli
