@@ -4,7 +4,7 @@ QUELLMARK_BUILD_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcups2-dev libcups2 libsnmp-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libsqlite3-dev
   libgtest-dev libgmock-dev googletest
 )
 QUELLMARK_TEST_PACKAGES=(
@@ -14,7 +14,7 @@ QUELLMARK_TEST_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix wine wine64
   clang libclang-rt-14-dev clang-format
   appstream desktop-file-utils lintian dbus procps
-  avahi-daemon iproute2 snmpsim python3-jsonschema
+  avahi-daemon iproute2 snmpsim snmp python3-jsonschema prometheus sqlite3
 )
 
 # Installs the given packages that are missing (apt-get, only when needed).
