@@ -6,6 +6,7 @@
 
 #include "Output.h"
 #include "PostScriptReport.h"
+#include "PrinterQuery.h"
 #include "RecordText.h"
 
 namespace Cli {
@@ -16,6 +17,10 @@ namespace Cli {
 // "N/A" is null; a whole number in a field the page shows as a number
 // ("1,024") is a JSON number; every other value is the page's text.
 void AddReportJson(TJson& object, const PrinterUtils::TQueryReport& report);
+
+// The printer's outcome as query's JSON object: printer, status,
+// message, the report's values, then the record's keys.
+TJson QueryJson(const std::string& printer, const PrinterUtils::TStatusOutcome& outcome);
 
 // The report as text lines (RecordText.h).
 using AppCore::ReportText;
