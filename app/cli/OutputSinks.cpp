@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CsvOutput.h"
 #include "Output.h"
+#include "PrometheusOutput.h"
 #include "QueryOutput.h"
 #include "QuerySink.h"
 #include "RecordOutput.h"
@@ -55,6 +57,18 @@ private:
     TJsonArrayWriter json_;
 };
 
+// One JSON object per line, the array's element, flushed as each printer
+// finishes.
+class TNdjsonSink : public TQuerySink {
+public:
+    void Add(const TQueryResult& result) override
+    {
+        Write(stdout, JsonLine(QueryJson(result.printer, result.outcome)) + "\n");
+        std::fflush(stdout);
+    }
+    void Finish(const TScanSummary&) override {}
+};
+
 }  // namespace
 
 std::unique_ptr<TQuerySink> NewOutputSink(const TOptions& options)
@@ -62,11 +76,11 @@ std::unique_ptr<TQuerySink> NewOutputSink(const TOptions& options)
     switch (options.output) {
     case TOutput::Text: return std::make_unique<TTextSink>();
     case TOutput::Json: return std::make_unique<TJsonSink>();
-    case TOutput::Ndjson:
-    case TOutput::Csv:
-    case TOutput::Prometheus: break;
+    case TOutput::Ndjson: return std::make_unique<TNdjsonSink>();
+    case TOutput::Csv: return NewCsvSink();
+    case TOutput::Prometheus: return NewPrometheusSink();
     }
-    throw EUsage("this output format is not available yet");
+    throw EUsage("unknown output format");
 }
 
 }  // namespace Cli
