@@ -179,6 +179,7 @@ struct THistory::TImpl {
             TStatement application(db, "PRAGMA application_id");
             if (application.Step()) id.applicationId = application.Int(0);
         } catch (const SysUtils::Exception& e) {
+            if ((sqlite3_extended_errcode(db) & 0xff) != SQLITE_NOTADB) Fail("cannot read it: " + Error());
             Fail("not an SQLite file, so not a quellmark history (" + e.Message() + "); it is left as it was");
         }
         TStatement version(db, "PRAGMA user_version");

@@ -176,18 +176,18 @@ std::string ReportCsv(const TReportPeriod& period, const std::vector<TPrinterUsa
             if (s.replaced)
                 replaced += (replaced.empty() ? "" : "; ") + SupplyName(s) + ": " + std::to_string(s.replaced);
         }
-        const std::vector<std::string> cells = {Cell(ToUtf8(p.addresses.back())),
-                                                Cell(p.serial ? ToUtf8(*p.serial) : ""),
-                                                Cell(p.makeAndModel ? ToUtf8(*p.makeAndModel) : ""),
-                                                Cell(ToUtf8(addresses)),
+        const std::vector<std::string> cells = {Cell(PlainText(p.addresses.back())),
+                                                Cell(p.serial ? PlainText(*p.serial) : ""),
+                                                Cell(p.makeAndModel ? PlainText(*p.makeAndModel) : ""),
+                                                Cell(PlainText(addresses)),
                                                 p.seen ? "yes" : SeenSince(period),
                                                 Cell(Iso(p.lastSeen), false),
                                                 p.seen ? OptionalCell(p.startCount) : "",
                                                 p.seen ? OptionalCell(p.endCount) : "",
                                                 p.seen ? std::to_string(p.pages) : "",
                                                 Cell(resets, false),
-                                                p.seen ? Cell(ToUtf8(used)) : "",
-                                                Cell(ToUtf8(replaced))};
+                                                p.seen ? Cell(PlainText(used)) : "",
+                                                Cell(PlainText(replaced))};
         for (std::size_t i = 0; i < cells.size(); ++i) out += (i ? "," : "") + cells[i];
         out += "\r\n";
     }
