@@ -16,8 +16,10 @@
 #include "PrinterUtils.h"
 
 #include <cstdint>
+#include <future>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -197,6 +199,41 @@ std::string QueueDeviceUri(const std::string& queue)
 bool QueueServerStatus(const std::string& queue, TPrinterStatus& status)
 {
     return SystemPrinterDirectory().GetQueueStatus(queue, status);
+}
+
+// Printers found on the network.
+std::vector<TNetworkPrinter> ListDiscoveredPrinters()
+{
+    return SystemPrinterDirectory().DiscoveredPrinters();
+}
+
+TDiscoveryWatch WhenDiscoveryEnds(std::function<void(std::vector<TNetworkPrinter>)> done)
+{
+    return SystemPrinterDirectory().WatchDiscovery(std::move(done));
+}
+
+std::vector<TNetworkPrinterAddress> DiscoveredPrinterAddresses()
+{
+    PrinterDirectory& directory = SystemPrinterDirectory();
+    const std::vector<TNetworkPrinter> printers = directory.DiscoveredPrinters();
+    // Each resolution is bounded by kConnectTimeoutMs; run side by side,
+    // they are all done within that one bound however many printers answer.
+    std::vector<std::future<std::string>> pending;
+    pending.reserve(printers.size());
+    for (const TNetworkPrinter& printer : printers) {
+        try {
+            pending.push_back(
+                std::async(std::launch::async, [&directory, printer] { return directory.ResolveAddress(printer); }));
+        } catch (const std::system_error&) {
+            // No thread for it: it stays unresolved rather than waited for.
+            pending.emplace_back();
+        }
+    }
+    std::vector<TNetworkPrinterAddress> addresses;
+    addresses.reserve(printers.size());
+    for (std::size_t i = 0; i < printers.size(); ++i)
+        addresses.push_back({printers[i].name, pending[i].valid() ? pending[i].get() : std::string()});
+    return addresses;
 }
 
 }  // namespace PrinterUtils

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PrinterBounds.h"
@@ -139,5 +140,63 @@ std::string QueueDeviceUri(const std::string& queue);
 // false with the last error recorded where it says nothing.
 struct TPrinterStatus;
 bool QueueServerStatus(const std::string& queue, TPrinterStatus& status);
+
+// A printer that announces itself on the local network (DNS-SD) and has no
+// queue on the print server: printing to its name goes through a temporary
+// queue the server makes, as lp does.
+struct TNetworkPrinter {
+    std::string name;       // as lp spells it: the name printing takes
+    std::string deviceUri;  // as announced: by DNS-SD service name
+};
+
+// The printers the browse of the network found, by name, leaving out any
+// name the print server has a queue of (compared without case, as the
+// server compares). Waits for a running browse at most kDiscoveryTimeoutMs
+// and starts one when none ever ran. Empty where the spooler lists network
+// printers itself (Windows).
+std::vector<TNetworkPrinter> ListDiscoveredPrinters();
+
+// Keeps a WhenDiscoveryEnds call pending while it lives; destroying it
+// cancels the call, waiting for one in progress.
+class TDiscoveryWatch {
+public:
+    TDiscoveryWatch() = default;
+    explicit TDiscoveryWatch(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
+    TDiscoveryWatch(TDiscoveryWatch&& other) noexcept : cancel_(std::exchange(other.cancel_, nullptr)) {}
+    TDiscoveryWatch& operator=(TDiscoveryWatch&& other) noexcept
+    {
+        if (this != &other) {
+            Cancel();
+            cancel_ = std::exchange(other.cancel_, nullptr);
+        }
+        return *this;
+    }
+    ~TDiscoveryWatch() { Cancel(); }
+
+private:
+    void Cancel()
+    {
+        if (cancel_) std::exchange(cancel_, nullptr)();
+    }
+    std::function<void()> cancel_;
+};
+
+// Calls done once with what ListDiscoveredPrinters gives, never waiting for
+// the network: when the running browse ends, on the browse's own thread; at
+// once, on the calling thread, when none runs (with what the last one found,
+// nothing when none ran). done must only hand the list on: calling into
+// this library from it, or destroying the watch there, deadlocks.
+[[nodiscard]] TDiscoveryWatch WhenDiscoveryEnds(std::function<void(std::vector<TNetworkPrinter>)> done);
+
+struct TNetworkPrinterAddress {
+    std::string name;     // as ListDiscoveredPrinters gives it
+    std::string address;  // ipp://HOST:PORT/PATH (or ipps://); "" when not resolved in time
+};
+
+// Each printer of ListDiscoveredPrinters, in its order, with its service
+// name resolved to an address that can be asked directly. All are resolved
+// at once after the browse, so the whole call takes at most
+// kDiscoveryTimeoutMs + kConnectTimeoutMs.
+std::vector<TNetworkPrinterAddress> DiscoveredPrinterAddresses();
 
 }  // namespace PrinterUtils

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // quellmark list: the printers the window lists, their kinds and the
-// default, as lines or as one JSON array.
+// default, as lines or as one JSON array; printers found on the network
+// come last, marked network.
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
@@ -14,7 +15,11 @@ int RunList(const TOptions& options)
 {
     // One connection for both questions.
     const PrinterUtils::TSpoolerSession session;
-    const std::vector<PrinterUtils::TPrinterInfo> printers = ListedPrinters();
+    std::vector<PrinterUtils::TPrinterInfo> printers = ListedPrinters();
+    // After the server's queues, the printers found on the network that have
+    // none: printing to their names works as to a queue's.
+    for (const PrinterUtils::TNetworkPrinter& found : PrinterUtils::ListDiscoveredPrinters())
+        printers.push_back({found.name, false, true, false});
     std::string defaultPrinter;
     try {
         defaultPrinter = PrinterUtils::GetDefaultPrinterName();

@@ -28,6 +28,32 @@ std::string ReadFile(const fs::path& path)
     return bytes.str();
 }
 
+// Listed after the server's queues, leaving out a name that is a queue
+// (compared without case), and resolved to addresses that can be asked.
+TEST(DiscoveredPrinters, ListedAfterTheQueuesAndResolved)
+{
+    ASSERT_NE(std::getenv("RIG_DIR"), nullptr) << "runs only inside tests/fixtures/network-printer-rig";
+    QuellmarkTest::CupsTestServer server;
+    for (const char* queue : {"alpha", "rig_gone"}) server.AddLocalQueue(queue);
+    const char* json = R"([
+  {"name": "alpha", "default": false, "local": true, "network": false, "shared": false},
+  {"name": "rig_gone", "default": false, "local": true, "network": false, "shared": false},
+  {"name": "Rig_Printer", "default": false, "local": false, "network": true, "shared": false}
+]
+)";
+    for (const auto& [args, expected] : std::initializer_list<std::pair<std::vector<std::string>, std::string>>{
+             {{QUELLMARK_CLI, "list"}, "alpha\tlocal\nrig_gone\tlocal\nRig_Printer\tnetwork\n"},
+             {{QUELLMARK_CLI, "list", "--json"}, json}}) {
+        std::string out;
+        EXPECT_EQ(server.Run(args, &out), 0) << out;
+        EXPECT_EQ(out, expected);
+    }
+    const std::vector<TNetworkPrinterAddress> addresses = DiscoveredPrinterAddresses();
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_EQ(addresses[0].name, "Rig_Printer");
+    EXPECT_EQ(addresses[0].address, "ipps://rig.local:8631/ipp/print");
+}
+
 TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
 {
     const char* rig = std::getenv("RIG_DIR");

@@ -10,10 +10,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include "BoundedCall.h"
 #include "PrinterBounds.h"
@@ -26,6 +29,7 @@ struct NoCaseLess {
     bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
 };
 using Found = std::map<std::string, std::string, NoCaseLess>;  // name -> device URI
+using Watchers = std::map<int, std::function<void(std::vector<DiscoveredPrinter>)>>;
 
 class Browser {
 public:
@@ -35,10 +39,41 @@ public:
         if (worker_.joinable()) worker_.join();
     }
 
-    void Start()
+    void Start(const std::vector<std::string>& queues)
     {
         const std::lock_guard<std::mutex> lock(mutex_);
+        queues_ = std::set<std::string, NoCaseLess>(queues.begin(), queues.end());
         StartLocked();
+    }
+
+    std::vector<DiscoveredPrinter> List()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!started_) StartLocked();
+        done_.wait_for(lock, std::chrono::milliseconds(kDiscoveryTimeoutMs), [this] { return !running_; });
+        return ListLocked();
+    }
+
+    TDiscoveryWatch Watch(std::function<void(std::vector<DiscoveredPrinter>)> done)
+    {
+        std::vector<DiscoveredPrinter> now;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (running_) {
+                // Registered under the browse's own lock, so the end of the
+                // running browse cannot slip between the look and the entry.
+                const std::lock_guard<std::mutex> watching(watchMutex_);
+                const int id = ++lastWatch_;
+                watchers_.emplace(id, std::move(done));
+                return TDiscoveryWatch([this, id] {
+                    const std::lock_guard<std::mutex> cancel(watchMutex_);
+                    watchers_.erase(id);
+                });
+            }
+            now = ListLocked();
+        }
+        done(std::move(now));
+        return {};
     }
 
     std::optional<DiscoveredPrinter> Find(const std::string& name)
@@ -57,6 +92,14 @@ public:
     }
 
 private:
+    std::vector<DiscoveredPrinter> ListLocked() const
+    {
+        std::vector<DiscoveredPrinter> listed;
+        for (const auto& [name, uri] : found_)
+            if (!queues_.contains(name)) listed.push_back(DiscoveredPrinter{name, uri});
+        return listed;
+    }
+
     void StartLocked()
     {
         if (running_) return;
@@ -77,12 +120,19 @@ private:
         Found seen;
         cupsEnumDests(CUPS_DEST_FLAGS_NONE, kDiscoveryTimeoutMs, &cancel_, CUPS_PRINTER_DISCOVERED,
                       CUPS_PRINTER_DISCOVERED, &Browser::OnPrinter, &seen);
+        std::vector<DiscoveredPrinter> listed;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             found_ = std::move(seen);
             running_ = false;
+            listed = ListLocked();
         }
         done_.notify_all();
+        // Held while the watchers run, so a watch destroyed meanwhile waits
+        // for its call instead of leaving it running into a dead receiver.
+        const std::lock_guard<std::mutex> watching(watchMutex_);
+        for (auto& [id, watcher] : watchers_) watcher(listed);
+        watchers_.clear();
     }
 
     static int OnPrinter(void* context, unsigned flags, cups_dest_t* dest)
@@ -96,13 +146,17 @@ private:
         return 1;
     }
 
-    std::mutex mutex_;
+    std::mutex mutex_;  // before watchMutex_ when both are held
     std::condition_variable done_;
     std::thread worker_;
     bool running_ = false;
     bool started_ = false;
     int cancel_ = 0;  // libcups polls it; set once, when the process ends
     Found found_;
+    std::set<std::string, NoCaseLess> queues_;  // the print server's, left out of the lists
+    std::mutex watchMutex_;
+    Watchers watchers_;
+    int lastWatch_ = 0;
 };
 
 // libcups resolves a destination's device URI on the way to connecting to
@@ -134,9 +188,19 @@ Browser& TheBrowser()
 
 }  // namespace
 
-void BrowseDiscoveredPrinters()
+void BrowseDiscoveredPrinters(const std::vector<std::string>& queues)
 {
-    TheBrowser().Start();
+    TheBrowser().Start(queues);
+}
+
+std::vector<DiscoveredPrinter> FoundPrinters()
+{
+    return TheBrowser().List();
+}
+
+TDiscoveryWatch WatchBrowse(std::function<void(std::vector<DiscoveredPrinter>)> done)
+{
+    return TheBrowser().Watch(std::move(done));
 }
 
 std::optional<DiscoveredPrinter> FindDiscoveredPrinter(const std::string& name)

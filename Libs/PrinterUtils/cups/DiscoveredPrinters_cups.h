@@ -9,17 +9,26 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "PrinterUtils.h"
 
 namespace PrinterUtils {
 
-struct DiscoveredPrinter {
-    std::string name;       // as lp and lpstat -e spell it
-    std::string deviceUri;  // as announced: by DNS-SD service name
-};
+using DiscoveredPrinter = TNetworkPrinter;
 
 // Starts a browse (at most kDiscoveryTimeoutMs) on a thread of its own
-// unless one is running, and returns at once.
-void BrowseDiscoveredPrinters();
+// unless one is running, and returns at once. queues are the print server's
+// queue names: the lists below leave them out.
+void BrowseDiscoveredPrinters(const std::vector<std::string>& queues);
+
+// What the last browse found, by name, without the queues named at the last
+// start. Waits for a running browse at most kDiscoveryTimeoutMs; the first
+// call starts one when none was ever started.
+std::vector<DiscoveredPrinter> FoundPrinters();
+
+// WhenDiscoveryEnds on this browse.
+TDiscoveryWatch WatchBrowse(std::function<void(std::vector<DiscoveredPrinter>)> done);
 
 // The printer the last browse found under that name, compared without
 // case as the print server compares queue names. While a browse runs and

@@ -3,12 +3,15 @@
 // records (NETWORK for a queue that lives on another server, whether the
 // configured server is not this machine's or the queue forwards to another
 // server's printer; LOCAL otherwise; SHARED from printer-is-shared), and the
-// user's default destination as lp finds it. Every connection is bounded
+// user's default destination as lp finds it, and the printers found on the
+// network that have no queue. Every connection is bounded
 // (PrinterBounds.h), so no call here can freeze a window for longer.
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "CupsConnection_cups.h"
 #include "CupsQueues_cups.h"
@@ -27,11 +30,35 @@ public:
     {
         ServerLink http;
         if (!http.Open()) return {};
-        // Printers found on the network are not listed, but a name typed
+        std::vector<PrinterRecord> queues = ListQueues(http.get());
+        // Printers found on the network are listed apart, and a name typed
         // later may be one of them: learn them beside the caller, also when
-        // the server has no queue at all.
-        BrowseDiscoveredPrinters();
-        return ListQueues(http.get());
+        // the server has no queue at all. The queues' names are left out of
+        // that list, so no printer shows twice.
+        std::vector<std::string> names;
+        names.reserve(queues.size());
+        for (const PrinterRecord& queue : queues) names.push_back(queue.name);
+        BrowseDiscoveredPrinters(names);
+        listed_ = true;
+        return queues;
+    }
+
+    std::vector<TNetworkPrinter> DiscoveredPrinters() override
+    {
+        // The queues to leave out are those of the listing that started the
+        // browse; without one, list them now.
+        if (!listed_) EnumPrinters();
+        return FoundPrinters();
+    }
+
+    TDiscoveryWatch WatchDiscovery(std::function<void(std::vector<TNetworkPrinter>)> done) override
+    {
+        return WatchBrowse(std::move(done));
+    }
+
+    std::string ResolveAddress(const TNetworkPrinter& printer) override
+    {
+        return ResolveDeviceUri(printer).value_or(std::string());
     }
 
     bool GetDefaultPrinter(std::string& name) override
@@ -83,6 +110,9 @@ public:
 
     void BeginSession() override { BeginServerSession(); }
     void EndSession() override { EndServerSession(); }
+
+private:
+    std::atomic<bool> listed_ = false;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,18 @@ public:
     // printer's markers as the server last heard of them, in the record's
     // terms; false where the spooler says nothing (the default).
     virtual bool GetQueueStatus(const std::string&, TPrinterStatus&) { return false; }
+
+    // Printers found on the network, as ListDiscoveredPrinters and
+    // WhenDiscoveryEnds give them, and one's address resolved within
+    // kConnectTimeoutMs ("" when not). A spooler that lists network printers
+    // itself (Windows) finds none: these defaults.
+    virtual std::vector<TNetworkPrinter> DiscoveredPrinters() { return {}; }
+    virtual TDiscoveryWatch WatchDiscovery(std::function<void(std::vector<TNetworkPrinter>)> done)
+    {
+        done({});
+        return {};
+    }
+    virtual std::string ResolveAddress(const TNetworkPrinter&) { return {}; }
 
     // Opens and closes a TSpoolerSession on the calling thread; sessions
     // nest. Spoolers without connections keep these defaults.
