@@ -41,6 +41,27 @@ QString DisplayName(const std::string& name)
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+// Appends printers to the box in one insertion. A name that is not UTF-8 is
+// shown as Latin-1; its item keeps the name's own bytes, so it still
+// reaches the job unchanged.
+void AppendPrinters(QComboBox* box, const std::vector<std::string>& names)
+{
+    const int first = box->count();
+    QStringList shown;
+    shown.reserve(static_cast<qsizetype>(names.size()));
+    for (const std::string& name : names) shown << DisplayName(name);
+    box->addItems(shown);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        if (shown[static_cast<qsizetype>(i)].toStdString() != name)
+            box->setItemData(first + static_cast<int>(i), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
+}
+
+// How a printer found on the network is told from a queue in the list: its
+// text must stay the name printing takes.
+constexpr const char* kNetworkPrinterTip = "Printer found on the network";
+
 }  // namespace
 
 TQuellmarkX::TQuellmarkX(AppCore::IPresenter& presenter, QWidget* parent)
@@ -97,6 +118,33 @@ void TQuellmarkX::ApplyStoredLayout()
 void TQuellmarkX::ActiveFormCreate()
 {
     AppCore::FillPrinterBox(*this, presenter_);
+    // Listing started the browse of the network; the window never waits for
+    // it. Its end is reported on the browse's thread and handed to this one.
+    discoveryWatch_ = PrinterUtils::WhenDiscoveryEnds([this](std::vector<PrinterUtils::TNetworkPrinter> found) {
+        QMetaObject::invokeMethod(
+            this, [this, found = std::move(found)] { AddNetworkPrinters(found); }, Qt::QueuedConnection);
+    });
+}
+
+void TQuellmarkX::AddNetworkPrinters(const std::vector<PrinterUtils::TNetworkPrinter>& found)
+{
+    QComboBox* box = ui_->cboPrinters;
+    const int index = box->currentIndex();
+    const QString text = box->currentText();
+    const int cursor = box->lineEdit()->cursorPosition();
+    const int first = box->count();
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (const PrinterUtils::TNetworkPrinter& printer : found) names.push_back(printer.name);
+    AppendPrinters(box, names);
+    for (int i = first; i < box->count(); ++i)
+        box->setItemData(i, QString::fromLatin1(kNetworkPrinterTip), Qt::ToolTipRole);
+    // Filling an empty box selects its first item, over what the user typed.
+    if (box->currentIndex() != index) {
+        box->setCurrentIndex(index);
+        box->setEditText(text);
+        box->lineEdit()->setCursorPosition(cursor);
+    }
 }
 
 void TQuellmarkX::btnPrintClick()
@@ -123,18 +171,8 @@ void TQuellmarkX::SetPrinterItems(const SysUtils::TStrings& items)
 {
     QComboBox* box = ui_->cboPrinters;
     const QString text = box->currentText();
-    QStringList names;
-    names.reserve(items.Count());
-    for (const std::string& name : items.Lines()) names << DisplayName(name);
     box->clear();
-    box->addItems(names);
-    // A name that is not UTF-8 is shown as Latin-1; its item keeps the
-    // name's own bytes, so it still reaches the job unchanged.
-    for (int i = 0; i < items.Count(); ++i) {
-        const std::string& name = items[i];
-        if (names[i].toStdString() != name)
-            box->setItemData(i, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-    }
+    AppendPrinters(box, items.Lines());
     // Filling an empty box selects its first item; the box keeps its text
     // until an item is chosen.
     box->setCurrentIndex(-1);

@@ -5,9 +5,11 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <vector>
 
 #include "MainView.h"
 #include "Presenter.h"
+#include "PrinterUtils.h"
 
 namespace Ui {
 class QuellmarkX;
@@ -36,7 +38,13 @@ public slots:
 private:
     void ActiveFormCreate();
     void ApplyStoredLayout();
+    // Appends the printers found on the network after the listed ones; the
+    // selection and the edit text stay as they are.
+    void AddNetworkPrinters(const std::vector<PrinterUtils::TNetworkPrinter>& found);
 
     std::unique_ptr<Ui::QuellmarkX> ui_;
     AppCore::IPresenter& presenter_;
+    // Last, so it goes first: no call from the browse can reach a window
+    // being torn down.
+    PrinterUtils::TDiscoveryWatch discoveryWatch_;
 };
