@@ -51,6 +51,12 @@ std::vector<TPrinterUsage> PrinterUsage(const std::vector<TReading>& readings, s
         if (r.makeAndModel) p.makeAndModel = r.makeAndModel;
         std::erase(p.addresses, r.printer);
         p.addresses.push_back(r.printer);
+        // Only a printer's last reading before the period is its starting
+        // point: what it did between older ones belongs to earlier periods.
+        if (r.time < since) {
+            p.startCount = p.endCount = std::nullopt;
+            p.supplies.clear();
+        }
         p.seen = p.seen || r.time >= since;
         p.lastSeen = r.time;
         if (r.pageCount) AddCount(p, *r.pageCount, r.time);
