@@ -4,9 +4,13 @@
 // alone) before a single byte is written to it. Several quellmark processes
 // may write at once: WAL lets readers go on beside the one writer, and
 // every wait for the lock is bounded by the busy timeout.
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -226,14 +230,22 @@ THistory::THistory(const std::string& path, TMode mode) : impl_(std::make_unique
     const bool record = mode == TMode::Record;
     namespace fs = std::filesystem;
     std::error_code ec;
+    // The history holds printer addresses, communities among them: only its
+    // owner reads it (SQLite gives its journal files the file's mode).
     if (record && path.empty()) {
-        fs::create_directories(fs::path(h.file).parent_path(), ec);
+        const fs::path folder = fs::path(h.file).parent_path();
+        if (fs::create_directories(folder, ec)) fs::permissions(folder, fs::perms::owner_all, ec);
         if (ec) h.Fail("cannot make its folder: " + ec.message());
     }
-    if (!record && !fs::exists(h.file, ec)) h.Fail("no such file (query --record keeps one)");
-    // Opening an existing file never changes it; only a missing one is made.
-    const int flags = SQLITE_OPEN_READWRITE | (record ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(h.file.c_str(), &h.db, flags, nullptr) != SQLITE_OK)
+    if (record) {
+        const int fd = ::open(h.file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0 && errno != EEXIST) h.Fail(std::string("cannot make it: ") + std::strerror(errno));
+        if (fd >= 0) ::close(fd);
+    } else if (!fs::exists(h.file, ec)) {
+        h.Fail("no such file (query --record keeps one)");
+    }
+    // Opening an existing file never changes it: SQLite itself creates nothing.
+    if (sqlite3_open_v2(h.file.c_str(), &h.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         h.Fail(std::string("cannot open it: ") + (h.db ? sqlite3_errmsg(h.db) : "out of memory"));
     sqlite3_extended_result_codes(h.db, 1);
     sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
