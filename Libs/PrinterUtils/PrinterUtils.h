@@ -153,7 +153,9 @@ struct TNetworkPrinter {
 // name the print server has a queue of (compared without case, as the
 // server compares). Waits for a running browse at most kDiscoveryTimeoutMs
 // and starts one when none ever ran. Empty where the spooler lists network
-// printers itself (Windows).
+// printers itself (Windows). A browse that could not run (no DNS-SD service)
+// or did not end within its bound gives an empty list with the failure
+// recorded as the last OS error (OsUtils::GetLastOSError).
 std::vector<TNetworkPrinter> ListDiscoveredPrinters();
 
 // Keeps a WhenDiscoveryEnds call pending while it lives; destroying it
@@ -196,7 +198,8 @@ struct TNetworkPrinterAddress {
 // Each printer of ListDiscoveredPrinters, in its order, with its service
 // name resolved to an address that can be asked directly. All are resolved
 // at once after the browse, so the whole call takes at most
-// kDiscoveryTimeoutMs + kConnectTimeoutMs.
+// kDiscoveryTimeoutMs + kConnectTimeoutMs. A failed browse is recorded as
+// for ListDiscoveredPrinters.
 std::vector<TNetworkPrinterAddress> DiscoveredPrinterAddresses();
 
 }  // namespace PrinterUtils

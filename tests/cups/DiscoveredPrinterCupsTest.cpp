@@ -43,7 +43,11 @@ TEST(DiscoveredPrinters, ListedAfterTheQueuesAndResolved)
 )";
     for (const auto& [args, expected] : std::initializer_list<std::pair<std::vector<std::string>, std::string>>{
              {{QUELLMARK_CLI, "list"}, "alpha\tlocal\nrig_gone\tlocal\nRig_Printer\tnetwork\n"},
-             {{QUELLMARK_CLI, "list", "--json"}, json}}) {
+             {{QUELLMARK_CLI, "list", "--json"}, json},
+             // No DNS-SD service: the queues, and the browse's failure said.
+             {{"env", "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent", QUELLMARK_CLI, "list"},
+              "alpha\tlocal\nrig_gone\tlocal\nquellmark: printers on the network not listed: No DNS-SD service "
+              "answers: the network cannot be browsed for printers.\n"}}) {
         std::string out;
         EXPECT_EQ(server.Run(args, &out), 0) << out;
         EXPECT_EQ(out, expected);

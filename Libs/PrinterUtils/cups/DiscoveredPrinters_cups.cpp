@@ -46,11 +46,13 @@ public:
         StartLocked();
     }
 
-    std::vector<DiscoveredPrinter> List()
+    std::vector<DiscoveredPrinter> List(BrowseEnd& end)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!started_) StartLocked();
-        done_.wait_for(lock, std::chrono::milliseconds(kDiscoveryTimeoutMs), [this] { return !running_; });
+        const bool ended =
+            done_.wait_for(lock, std::chrono::milliseconds(kDiscoveryTimeoutMs), [this] { return !running_; });
+        end = !ended ? BrowseEnd::Unfinished : unavailable_ ? BrowseEnd::Unavailable : BrowseEnd::Finished;
         return ListLocked();
     }
 
@@ -118,12 +120,14 @@ private:
         // fails at once instead of waiting for a server that hangs.
         cupsSetServer("/dev/null");
         Found seen;
-        cupsEnumDests(CUPS_DEST_FLAGS_NONE, kDiscoveryTimeoutMs, &cancel_, CUPS_PRINTER_DISCOVERED,
-                      CUPS_PRINTER_DISCOVERED, &Browser::OnPrinter, &seen);
+        // 0 when libcups found no DNS-SD service to browse with.
+        const int browsed = cupsEnumDests(CUPS_DEST_FLAGS_NONE, kDiscoveryTimeoutMs, &cancel_, CUPS_PRINTER_DISCOVERED,
+                                          CUPS_PRINTER_DISCOVERED, &Browser::OnPrinter, &seen);
         std::vector<DiscoveredPrinter> listed;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             found_ = std::move(seen);
+            unavailable_ = browsed == 0;
             running_ = false;
             listed = ListLocked();
         }
@@ -151,6 +155,7 @@ private:
     std::thread worker_;
     bool running_ = false;
     bool started_ = false;
+    bool unavailable_ = false;
     int cancel_ = 0;  // libcups polls it; set once, when the process ends
     Found found_;
     std::set<std::string, NoCaseLess> queues_;  // the print server's, left out of the lists
@@ -193,9 +198,9 @@ void BrowseDiscoveredPrinters(const std::vector<std::string>& queues)
     TheBrowser().Start(queues);
 }
 
-std::vector<DiscoveredPrinter> FoundPrinters()
+std::vector<DiscoveredPrinter> FoundPrinters(BrowseEnd& end)
 {
-    return TheBrowser().List();
+    return TheBrowser().List(end);
 }
 
 TDiscoveryWatch WatchBrowse(std::function<void(std::vector<DiscoveredPrinter>)> done)

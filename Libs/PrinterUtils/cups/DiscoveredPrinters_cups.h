@@ -22,10 +22,14 @@ using DiscoveredPrinter = TNetworkPrinter;
 // queue names: the lists below leave them out.
 void BrowseDiscoveredPrinters(const std::vector<std::string>& queues);
 
+// How the browse FoundPrinters read ended: it ran its time, or could not
+// run at all (no DNS-SD service), or was still running when the wait ended.
+enum class BrowseEnd { Finished, Unavailable, Unfinished };
+
 // What the last browse found, by name, without the queues named at the last
 // start. Waits for a running browse at most kDiscoveryTimeoutMs; the first
 // call starts one when none was ever started.
-std::vector<DiscoveredPrinter> FoundPrinters();
+std::vector<DiscoveredPrinter> FoundPrinters(BrowseEnd& end);
 
 // WhenDiscoveryEnds on this browse.
 TDiscoveryWatch WatchBrowse(std::function<void(std::vector<DiscoveredPrinter>)> done);

@@ -18,6 +18,7 @@
 #include "DiscoveredPrinters_cups.h"
 #include "IppRequest_cups.h"
 #include "IppSource.h"
+#include "OsUtils.h"
 #include "PrinterDirectory.h"
 
 namespace PrinterUtils {
@@ -46,9 +47,21 @@ public:
     std::vector<TNetworkPrinter> DiscoveredPrinters() override
     {
         // The queues to leave out are those of the listing that started the
-        // browse; without one, list them now.
-        if (!listed_) EnumPrinters();
-        return FoundPrinters();
+        // browse; without one, list them now. A server that cannot be asked
+        // has none to leave out, and its failure is not the browse's.
+        if (!listed_) {
+            EnumPrinters();
+            OsUtils::SetLastOSError(0, std::nullopt);
+        }
+        BrowseEnd end = BrowseEnd::Finished;
+        std::vector<TNetworkPrinter> found = FoundPrinters(end);
+        if (end == BrowseEnd::Unavailable)
+            OsUtils::SetLastOSError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                                    "No DNS-SD service answers: the network cannot be browsed for printers.");
+        else if (end == BrowseEnd::Unfinished)
+            OsUtils::SetLastOSError(IPP_STATUS_ERROR_TIMEOUT,
+                                    "The browse of the network for printers did not end in time.");
+        return end == BrowseEnd::Finished ? found : std::vector<TNetworkPrinter>();
     }
 
     TDiscoveryWatch WatchDiscovery(std::function<void(std::vector<TNetworkPrinter>)> done) override

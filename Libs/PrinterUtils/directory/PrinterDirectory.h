@@ -55,7 +55,8 @@ public:
     // terms; false where the spooler says nothing (the default).
     virtual bool GetQueueStatus(const std::string&, TPrinterStatus&) { return false; }
 
-    // Printers found on the network, as ListDiscoveredPrinters and
+    // Printers found on the network, as ListDiscoveredPrinters (empty, with
+    // the failure recorded, when the network cannot be browsed) and
     // WhenDiscoveryEnds give them, and one's address resolved within
     // kConnectTimeoutMs ("" when not). A spooler that lists network printers
     // itself (Windows) finds none: these defaults.
