@@ -36,7 +36,8 @@ struct TOptions {
     bool force = false;     // print: send even to a printer known not to take PostScript
     bool discover = false;  // query: also every printer found on the network
     int jobs = 8;           // printers served at a time
-    int timeoutMs = 0;      // 0: the library's own bound
+    bool jobsGiven = false;
+    int timeoutMs = 0;  // 0: the library's own bound
     // query: the protocols asked ("postscript", "pjl", "ipp", "snmp");
     // empty: as the printer's address suggests.
     std::vector<std::string> protocols;
@@ -69,7 +70,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCheckUnknown = 3;
 
 // The largest --jobs and --timeout accepted.
-inline constexpr int kMaxJobs = 256;
+inline constexpr int kMaxJobs = 1024;
 inline constexpr int kMaxTimeoutSeconds = 86400;
 
 // args: the arguments after the program's name. Raises EUsage.

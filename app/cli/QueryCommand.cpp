@@ -3,14 +3,18 @@
 // network asked in the protocols its address and the options allow
 // (PrinterQuery.h), at most --jobs at a time; each result handed to the
 // output and the history as soon as it is there.
+#include <algorithm>
 #include <ctime>
+#include <optional>
 #include <memory>
 #include <vector>
 
+#include "AddressRange.h"
 #include "Commands.h"
 #include "DocumentFile.h"
 #include "JobPool.h"
 #include "Messages.h"
+#include "Output.h"
 #include "PrinterQuery.h"
 #include "QuerySink.h"
 #include "SysUtils.h"
@@ -18,6 +22,34 @@
 namespace Cli {
 
 namespace {
+
+// Printers asked at a time when --jobs is not given: a scan spends most of
+// its time waiting for printers that are slow or switched off.
+constexpr int kScanJobs = 128;
+
+struct TQueryItem {
+    std::string printer;
+    bool inRange = false;  // an address of a range: silence is not a failure
+};
+
+// The printers named, each range's addresses, then the printers found on the
+// network. Raises EUsage for a range quellmark does not scan.
+std::vector<TQueryItem> QueryItems(const TOptions& options, std::size_t& rangeAddresses)
+{
+    std::vector<TQueryItem> items;
+    for (const std::string& name : options.printers) {
+        std::string problem;
+        const std::optional<PrinterUtils::TAddressRange> range = PrinterUtils::ParseAddressRange(name, problem);
+        if (!problem.empty()) throw EUsage(problem);
+        if (!range) {
+            items.push_back({name, false});
+            continue;
+        }
+        for (std::uint32_t i = 0; i < range->count; ++i) items.push_back({range->Address(i), true});
+        rangeAddresses += range->count;
+    }
+    return items;
+}
 
 // The output the options chose, then the history when asked for.
 std::vector<std::unique_ptr<TQuerySink>> MakeSinks(const TOptions& options)
@@ -32,25 +64,40 @@ std::vector<std::unique_ptr<TQuerySink>> MakeSinks(const TOptions& options)
 
 int RunQuery(const TOptions& options)
 {
+    TScanSummary summary;
+    const std::vector<TQueryItem> items = QueryItems(options, summary.rangeAddresses);
     const AppCore::TDocumentFile document("QUERY", "MYQUERY");
     if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
-    const std::vector<std::string>& printers = options.printers;
     PrinterUtils::TQueryOptions query;
     query.protocols = options.protocols;
     query.snmp = options.snmp;
     query.timeoutMs = options.timeoutMs;
     query.jobName = Messages::kJobName;
+    // The addresses of a range are asked what every printer answers
+    // without a job, SNMP and IPP, unless --protocols says otherwise.
+    PrinterUtils::TQueryOptions scan = query;
+    if (scan.protocols.empty()) scan.protocols = {"snmp", "ipp"};
     const std::vector<std::unique_ptr<TQuerySink>> sinks = MakeSinks(options);
     std::size_t failed = 0;
     RunBounded<PrinterUtils::TStatusOutcome>(
-        printers.size(), options.jobs,
-        [&](std::size_t i) { return PrinterUtils::AskStatus(printers[i], query, document.Path()); },
+        items.size(), options.jobsGiven ? options.jobs : std::max(options.jobs, kScanJobs),
+        [&](std::size_t i) {
+            return PrinterUtils::AskStatus(items[i].printer, items[i].inRange ? scan : query, document.Path());
+        },
         [&](std::size_t i, PrinterUtils::TStatusOutcome& q) {
+            if (items[i].inRange && q.status == "failed") {
+                ++summary.silentAddresses;
+                return;
+            }
             if (q.status != "completed") ++failed;
-            TQueryResult result{printers[i], static_cast<std::int64_t>(std::time(nullptr)), std::move(q)};
+            const TQueryResult result{items[i].printer, static_cast<std::int64_t>(std::time(nullptr)), std::move(q)};
             for (const auto& sink : sinks) sink->Add(result);
         });
-    for (const auto& sink : sinks) sink->Finish(TScanSummary{});
+    for (const auto& sink : sinks) sink->Finish(summary);
+    if (summary.rangeAddresses)
+        Write(stderr, "quellmark: " + std::to_string(summary.rangeAddresses - summary.silentAddresses) + " of " +
+                          std::to_string(summary.rangeAddresses) + " addresses answered; " +
+                          std::to_string(summary.silentAddresses) + " did not\n");
     return failed == 0 ? kExitOk : kExitFailed;
 }
 

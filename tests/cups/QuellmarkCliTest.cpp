@@ -95,7 +95,7 @@ const TCliCase kCases[] = {
     {"BadUsage",
      {"print", "--jobs", "0", "alpha"},
      2,
-     {"quellmark: --jobs wants a whole number from 1 to 256, not '0'\nTry 'quellmark --help'.\n"},
+     {"quellmark: --jobs wants a whole number from 1 to 1024, not '0'\nTry 'quellmark --help'.\n"},
      {},
      nullptr},
     {"PrintWantsPrinters", {"print", "--json"}, 2, {"print wants --all or at least one printer"}, {}, nullptr},

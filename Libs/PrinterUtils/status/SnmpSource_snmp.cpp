@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Reading an agent with net-snmp's single-session API: one session per
-// read, each subtree walked with GETBULK (GETNEXT for v1) until it ends.
+// read, the subtrees walked together with GETBULK (one by one with GETNEXT
+// for v1) until each ends.
 // Every request's timeout and retries are cut to the time left before the
 // read's deadline, so the whole read cannot outlast timeoutMs.
 #include <net-snmp/net-snmp-config.h>
@@ -25,6 +26,9 @@ using TClock = std::chrono::steady_clock;
 // trays, supplies and alerts answers a few hundred.
 constexpr std::size_t kMaxValues = 4000;
 constexpr long kMaxRepetitions = 40;
+// Variables asked for in one GETBULK request, all subtrees together: agents
+// cut longer answers short (to 64 variables, or to what fits a datagram).
+constexpr long kMaxBulkValues = 60;
 // Bytes kept of one octet string before it is cleaned (to 1 KiB of text).
 constexpr std::size_t kMaxRawBytes = 4096;
 constexpr std::size_t kMaxOidValueLength = 128;
@@ -212,62 +216,112 @@ void CutTimeout(netsnmp_session& session, TClock::time_point deadline)
     session.timeout = std::clamp<long>(static_cast<long>((leftUs - kReserveUs) / 2), 1, 1000000);
 }
 
+// Walks the subtrees. With GETBULK every subtree not yet done is one
+// variable of each request, so a printer's whole reading takes a handful of
+// round trips instead of one or more per subtree; SNMPv1, without GETBULK,
+// walks them one after the other with GETNEXT.
 class TWalker {
 public:
     TWalker(void* session, bool bulk, TClock::time_point deadline) : session_(session), bulk_(bulk), deadline_(deadline)
     {
     }
 
-    // Walks one subtree into values; false with problem on failure, or
-    // with timedOut set when the agent did not answer in time.
-    bool Walk(const std::vector<oid>& root, std::vector<TSnmpValue>& values, std::string& problem, bool& timedOut)
+    // Appends the subtrees' values, subtree by subtree; false with problem
+    // on failure, or with timedOut set when the agent did not answer in time.
+    bool Walk(const std::vector<std::vector<oid>>& roots, std::vector<TSnmpValue>& values, std::string& problem,
+              bool& timedOut)
     {
-        std::vector<oid> current = root;
-        while (values.size() < kMaxValues) {
-            if (TClock::now() >= deadline_) return timedOut = true, false;
-            CutTimeout(*snmp_sess_session(session_), deadline_);
-            netsnmp_pdu* request = snmp_pdu_create(bulk_ ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT);
-            if (bulk_) {
-                request->non_repeaters = 0;
-                request->max_repetitions =
-                    std::min<long>(kMaxRepetitions, static_cast<long>(kMaxValues - values.size()));
+        std::vector<TColumn> columns;
+        for (const auto& root : roots) columns.push_back(TColumn{&root, root, {}, false});
+        std::size_t total = 0;
+        for (;;) {
+            std::vector<TColumn*> active;
+            for (TColumn& column : columns) {
+                if (column.done) continue;
+                active.push_back(&column);
+                if (!bulk_) break;
             }
-            snmp_add_null_var(request, current.data(), current.size());
+            if (active.empty() || total >= kMaxValues) break;
             netsnmp_pdu* raw = nullptr;
-            const int result = snmp_sess_synch_response(session_, request, &raw);
+            if (!Ask(active, total, raw, problem, timedOut)) return false;
             const std::unique_ptr<netsnmp_pdu, TPduFree> response(raw);
-            if (result == STAT_TIMEOUT) return timedOut = true, false;
-            if (result != STAT_SUCCESS || !response) {
-                char* text = nullptr;
-                int libError = 0, sysError = 0;
-                snmp_sess_error(session_, &libError, &sysError, &text);
-                problem = text ? text : "the SNMP request failed";
-                std::free(text);
-                return false;
-            }
             // v1 ends a walk past the last object with noSuchName; any
-            // other error ends only this subtree.
-            if (response->errstat != SNMP_ERR_NOERROR) return true;
-            bool more = false;
-            for (auto* var = response->variables; var; var = var->next_variable) {
+            // other error ends the subtrees asked.
+            if (response->errstat != SNMP_ERR_NOERROR) {
+                for (TColumn* column : active) column->done = true;
+                continue;
+            }
+            // A GETBULK answer repeats the subtrees asked in turn: the v-th
+            // variable belongs to subtree v modulo their number. An agent may
+            // cut the answer short anywhere; a subtree it left out is asked
+            // again.
+            std::vector<bool> ended(active.size(), false);
+            bool progressed = false;
+            std::size_t v = 0;
+            for (auto* var = response->variables; var && total < kMaxValues; var = var->next_variable, ++v) {
+                const std::size_t j = v % active.size();
+                if (ended[j]) continue;
+                TColumn& column = *active[j];
+                const std::vector<oid>& root = *column.root;
                 const bool inside = var->name_length > root.size() && std::equal(root.begin(), root.end(), var->name) &&
-                                    std::lexicographical_compare(current.begin(), current.end(), var->name,
+                                    std::lexicographical_compare(column.cursor.begin(), column.cursor.end(), var->name,
                                                                  var->name + var->name_length);
                 if (!inside || var->type == SNMP_ENDOFMIBVIEW || var->type == SNMP_NOSUCHOBJECT ||
-                    var->type == SNMP_NOSUCHINSTANCE || values.size() >= kMaxValues) {
-                    more = false;
-                    break;
+                    var->type == SNMP_NOSUCHINSTANCE) {
+                    ended[j] = column.done = true;
+                    continue;
                 }
-                values.push_back(ToValue(*var));
-                current.assign(var->name, var->name + var->name_length);
-                more = true;
+                column.found.push_back(ToValue(*var));
+                column.cursor.assign(var->name, var->name + var->name_length);
+                ++total;
+                progressed = true;
             }
-            if (!more) return true;
+            // An answer that moved no subtree on would be asked again for ever.
+            if (!progressed)
+                for (TColumn* column : active) column->done = true;
         }
+        for (TColumn& column : columns)
+            for (TSnmpValue& value : column.found) values.push_back(std::move(value));
         return true;
     }
 
 private:
+    struct TColumn {
+        const std::vector<oid>* root;
+        std::vector<oid> cursor;  // the last object read, the root at first
+        std::vector<TSnmpValue> found;
+        bool done;
+    };
+
+    // One request for the subtrees' next objects.
+    bool Ask(const std::vector<TColumn*>& active, std::size_t total, netsnmp_pdu*& response, std::string& problem,
+             bool& timedOut)
+    {
+        if (TClock::now() >= deadline_) return timedOut = true, false;
+        CutTimeout(*snmp_sess_session(session_), deadline_);
+        netsnmp_pdu* request = snmp_pdu_create(bulk_ ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT);
+        if (bulk_) {
+            const long perSubtree = std::max<long>(1, kMaxBulkValues / static_cast<long>(active.size()));
+            request->non_repeaters = 0;
+            request->max_repetitions =
+                std::min<long>({kMaxRepetitions, perSubtree, static_cast<long>(kMaxValues - total)});
+        }
+        for (const TColumn* column : active) snmp_add_null_var(request, column->cursor.data(), column->cursor.size());
+        const int result = snmp_sess_synch_response(session_, request, &response);
+        if (result == STAT_TIMEOUT) return timedOut = true, false;
+        if (result != STAT_SUCCESS || !response) {
+            if (response) snmp_free_pdu(response);
+            response = nullptr;
+            char* text = nullptr;
+            int libError = 0, sysError = 0;
+            snmp_sess_error(session_, &libError, &sysError, &text);
+            problem = text ? text : "the SNMP request failed";
+            std::free(text);
+            return false;
+        }
+        return true;
+    }
+
     void* session_;
     bool bulk_;
     TClock::time_point deadline_;
@@ -318,9 +372,7 @@ bool ReadSnmpStatus(const TSnmpSettings& settings, const std::string& host, int 
             std::free(text);
         }
         TWalker walker(session.Get(), settings.version != "1", deadline);
-        for (std::size_t i = 0; session.Get() && i < kSubtrees.size() && values.size() < kMaxValues; ++i) {
-            if (!walker.Walk(kSubtrees[i], values, problem, timedOut)) break;
-        }
+        if (session.Get()) walker.Walk(kSubtrees, values, problem, timedOut);
     }
     if (v3) v3Lock.unlock();
     if (timedOut) problem = "the SNMP agent did not answer within " + Seconds(timeoutMs) + " s";
