@@ -55,8 +55,8 @@ public:
     void Finish(const TScanSummary&) override
     {
         if (lost_ > 0)
-            throw SysUtils::Exception(
-                SysUtils::Format("%zu record(s) not kept in the history '%s'", lost_, history_.File().c_str()));
+            throw SysUtils::Exception(std::to_string(lost_) + " record(s) not kept in the history '" + history_.File() +
+                                      "'");
     }
 
 private:

@@ -31,10 +31,10 @@ std::string Minute(std::int64_t when)
 // ISO 8601 with the offset written +HH:MM.
 std::string Iso(std::int64_t when)
 {
-    std::string text = LocalTime(when, "%Y-%m-%dT%H:%M:%S%z");
-    if (text.size() > 5 && (text[text.size() - 5] == '+' || text[text.size() - 5] == '-'))
-        text.insert(text.size() - 2, ":");
-    return text;
+    const std::string text = LocalTime(when, "%Y-%m-%dT%H:%M:%S%z");
+    const std::size_t n = text.size();
+    if (n <= 5 || (text[n - 5] != '+' && text[n - 5] != '-')) return text;
+    return text.substr(0, n - 2) + ":" + text.substr(n - 2);
 }
 
 // Percent points to one decimal: gauges are no finer.
