@@ -25,7 +25,7 @@ namespace {
 
 // Printers asked at a time when --jobs is not given: a scan spends most of
 // its time waiting for printers that are slow or switched off.
-constexpr int kScanJobs = 128;
+constexpr int kScanJobs = 32;
 
 struct TQueryItem {
     std::string printer;
