@@ -14,7 +14,9 @@
 #include "DocumentFile.h"
 #include "JobPool.h"
 #include "Messages.h"
+#include "OsUtils.h"
 #include "Output.h"
+#include "PrinterUtils.h"
 #include "PrinterQuery.h"
 #include "QuerySink.h"
 #include "SysUtils.h"
@@ -28,13 +30,15 @@ namespace {
 constexpr int kScanJobs = 32;
 
 struct TQueryItem {
-    std::string printer;
+    std::string printer;   // as the output names it
+    std::string address;   // what is asked: the printer's own name, or where it was found
     bool inRange = false;  // an address of a range: silence is not a failure
+    bool scanned = false;  // asked as a scan asks (SNMP and IPP unless --protocols)
 };
 
 // The printers named, each range's addresses, then the printers found on the
 // network. Raises EUsage for a range quellmark does not scan.
-std::vector<TQueryItem> QueryItems(const TOptions& options, std::size_t& rangeAddresses)
+std::vector<TQueryItem> QueryItems(const TOptions& options, std::size_t& rangeAddresses, std::size_t& failures)
 {
     std::vector<TQueryItem> items;
     for (const std::string& name : options.printers) {
@@ -42,11 +46,35 @@ std::vector<TQueryItem> QueryItems(const TOptions& options, std::size_t& rangeAd
         const std::optional<PrinterUtils::TAddressRange> range = PrinterUtils::ParseAddressRange(name, problem);
         if (!problem.empty()) throw EUsage(problem);
         if (!range) {
-            items.push_back({name, false});
+            items.push_back({name, name, false, false});
             continue;
         }
-        for (std::uint32_t i = 0; i < range->count; ++i) items.push_back({range->Address(i), true});
+        for (std::uint32_t i = 0; i < range->count; ++i) {
+            const std::string address = range->Address(i);
+            items.push_back({address, address, true, true});
+        }
         rangeAddresses += range->count;
+    }
+    if (!options.discover) return items;
+    // A browse that failed, or a printer whose address did not resolve, is
+    // said at once; the printers named and the ranges are asked all the same.
+    OsUtils::SetLastOSError(0, std::nullopt);
+    const std::vector<PrinterUtils::TNetworkPrinterAddress> found = PrinterUtils::DiscoveredPrinterAddresses();
+    const OsUtils::OSErrorInfo browse = OsUtils::GetLastOSError();
+    if (found.empty() && browse.code != 0) {
+        ++failures;
+        Write(stderr, "quellmark: printers on the network not found: " +
+                          PlainText(browse.text ? *browse.text : SysUtils::Format("error code %d", browse.code)) +
+                          "\n");
+    }
+    for (const PrinterUtils::TNetworkPrinterAddress& printer : found) {
+        if (printer.address.empty()) {
+            Write(stderr, "quellmark: " + PlainText(printer.name) +
+                              ": found on the network, but its address did not resolve in time\n");
+            ++failures;
+            continue;
+        }
+        items.push_back({printer.name, printer.address, false, true});
     }
     return items;
 }
@@ -65,7 +93,8 @@ std::vector<std::unique_ptr<TQuerySink>> MakeSinks(const TOptions& options)
 int RunQuery(const TOptions& options)
 {
     TScanSummary summary;
-    const std::vector<TQueryItem> items = QueryItems(options, summary.rangeAddresses);
+    std::size_t failed = 0;
+    const std::vector<TQueryItem> items = QueryItems(options, summary.rangeAddresses, failed);
     const AppCore::TDocumentFile document("QUERY", "MYQUERY");
     if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
     PrinterUtils::TQueryOptions query;
@@ -73,16 +102,16 @@ int RunQuery(const TOptions& options)
     query.snmp = options.snmp;
     query.timeoutMs = options.timeoutMs;
     query.jobName = Messages::kJobName;
-    // The addresses of a range are asked what every printer answers
-    // without a job, SNMP and IPP, unless --protocols says otherwise.
+    // The addresses of a range and the printers found on the network are
+    // asked what every printer answers without a job, SNMP and IPP, unless
+    // --protocols says otherwise.
     PrinterUtils::TQueryOptions scan = query;
     if (scan.protocols.empty()) scan.protocols = {"snmp", "ipp"};
     const std::vector<std::unique_ptr<TQuerySink>> sinks = MakeSinks(options);
-    std::size_t failed = 0;
     RunBounded<PrinterUtils::TStatusOutcome>(
         items.size(), options.jobsGiven ? options.jobs : std::max(options.jobs, kScanJobs),
         [&](std::size_t i) {
-            return PrinterUtils::AskStatus(items[i].printer, items[i].inRange ? scan : query, document.Path());
+            return PrinterUtils::AskStatus(items[i].address, items[i].scanned ? scan : query, document.Path());
         },
         [&](std::size_t i, PrinterUtils::TStatusOutcome& q) {
             if (items[i].inRange && q.status == "failed") {
