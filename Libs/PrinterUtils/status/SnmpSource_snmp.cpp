@@ -35,24 +35,31 @@ constexpr std::size_t kMaxOidValueLength = 128;
 // Time kept back from the requests' timeouts for the work around them.
 constexpr long long kReserveUs = 5000;
 
-// The subtrees read, numeric: no MIB files are needed or read.
-const std::vector<std::vector<oid>> kSubtrees = {
-    {1, 3, 6, 1, 2, 1, 1, 1},             // sysDescr
-    {1, 3, 6, 1, 2, 1, 1, 3},             // sysUpTime
-    {1, 3, 6, 1, 2, 1, 25, 2, 3},         // hrStorageTable
-    {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 3},   // hrDeviceDescr
-    {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5},   // hrDeviceStatus
-    {1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 1},   // hrPrinterStatus
-    {1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 2},   // hrPrinterDetectedErrorState
-    {1, 3, 6, 1, 2, 1, 43, 5, 1, 1, 17},  // prtGeneralSerialNumber
-    {1, 3, 6, 1, 2, 1, 43, 8, 2, 1},      // prtInputTable
-    {1, 3, 6, 1, 2, 1, 43, 9, 2, 1},      // prtOutputTable
-    {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 3},  // prtMarkerCounterUnit
-    {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4},  // prtMarkerLifeCount
-    {1, 3, 6, 1, 2, 1, 43, 11, 1, 1},     // prtMarkerSuppliesTable
-    {1, 3, 6, 1, 2, 1, 43, 12, 1, 1, 4},  // prtMarkerColorantValue
-    {1, 3, 6, 1, 2, 1, 43, 15, 1, 1},     // prtInterpreterTable
-    {1, 3, 6, 1, 2, 1, 43, 18, 1, 1},     // prtAlertTable
+// The subtrees read, numeric: no MIB files are needed or read. A subtree
+// that holds one object on nearly every printer is asked one object at a
+// time (a non-repeater of GETBULK): repeating it would make the agent look
+// up objects past its end for nothing.
+struct TSubtree {
+    std::vector<oid> root;
+    bool single;
+};
+const std::vector<TSubtree> kSubtrees = {
+    {{1, 3, 6, 1, 2, 1, 1, 1}, true},              // sysDescr
+    {{1, 3, 6, 1, 2, 1, 1, 3}, true},              // sysUpTime
+    {{1, 3, 6, 1, 2, 1, 25, 2, 3}, false},         // hrStorageTable
+    {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 3}, false},   // hrDeviceDescr
+    {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5}, false},   // hrDeviceStatus
+    {{1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 1}, true},    // hrPrinterStatus
+    {{1, 3, 6, 1, 2, 1, 25, 3, 5, 1, 2}, true},    // hrPrinterDetectedErrorState
+    {{1, 3, 6, 1, 2, 1, 43, 5, 1, 1, 17}, true},   // prtGeneralSerialNumber
+    {{1, 3, 6, 1, 2, 1, 43, 8, 2, 1}, false},      // prtInputTable
+    {{1, 3, 6, 1, 2, 1, 43, 9, 2, 1}, false},      // prtOutputTable
+    {{1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 3}, true},   // prtMarkerCounterUnit
+    {{1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4}, true},   // prtMarkerLifeCount
+    {{1, 3, 6, 1, 2, 1, 43, 11, 1, 1}, false},     // prtMarkerSuppliesTable
+    {{1, 3, 6, 1, 2, 1, 43, 12, 1, 1, 4}, false},  // prtMarkerColorantValue
+    {{1, 3, 6, 1, 2, 1, 43, 15, 1, 1}, false},     // prtInterpreterTable
+    {{1, 3, 6, 1, 2, 1, 43, 18, 1, 1}, false},     // prtAlertTable
 };
 
 // net-snmp keeps global state without locks of its own in Debian's build.
@@ -228,22 +235,28 @@ public:
 
     // Appends the subtrees' values, subtree by subtree; false with problem
     // on failure, or with timedOut set when the agent did not answer in time.
-    bool Walk(const std::vector<std::vector<oid>>& roots, std::vector<TSnmpValue>& values, std::string& problem,
+    bool Walk(const std::vector<TSubtree>& subtrees, std::vector<TSnmpValue>& values, std::string& problem,
               bool& timedOut)
     {
         std::vector<TColumn> columns;
-        for (const auto& root : roots) columns.push_back(TColumn{&root, root, {}, false});
+        for (const TSubtree& subtree : subtrees)
+            columns.push_back(TColumn{&subtree.root, subtree.root, {}, subtree.single, false});
         std::size_t total = 0;
         for (;;) {
+            // The non-repeaters first, as GETBULK wants them.
             std::vector<TColumn*> active;
-            for (TColumn& column : columns) {
-                if (column.done) continue;
-                active.push_back(&column);
-                if (!bulk_) break;
+            std::size_t singles = 0;
+            for (bool single : {true, false}) {
+                for (TColumn& column : columns) {
+                    if (column.done || column.single != single || (!bulk_ && !active.empty())) continue;
+                    active.push_back(&column);
+                    if (single) ++singles;
+                }
             }
             if (active.empty() || total >= kMaxValues) break;
+            if (!bulk_) singles = 0;
             netsnmp_pdu* raw = nullptr;
-            if (!Ask(active, total, raw, problem, timedOut)) return false;
+            if (!Ask(active, singles, total, raw, problem, timedOut)) return false;
             const std::unique_ptr<netsnmp_pdu, TPduFree> response(raw);
             // v1 ends a walk past the last object with noSuchName; any
             // other error ends the subtrees asked.
@@ -251,15 +264,16 @@ public:
                 for (TColumn* column : active) column->done = true;
                 continue;
             }
-            // A GETBULK answer repeats the subtrees asked in turn: the v-th
-            // variable belongs to subtree v modulo their number. An agent may
-            // cut the answer short anywhere; a subtree it left out is asked
-            // again.
+            // A GETBULK answer holds one object of each non-repeater, then
+            // repeats the other subtrees asked in turn. An agent may cut the
+            // answer short anywhere; a subtree it left out is asked again.
             std::vector<bool> ended(active.size(), false);
             bool progressed = false;
             std::size_t v = 0;
+            const std::size_t repeaters = active.size() - singles;
             for (auto* var = response->variables; var && total < kMaxValues; var = var->next_variable, ++v) {
-                const std::size_t j = v % active.size();
+                if (v >= singles && repeaters == 0) break;
+                const std::size_t j = v < singles ? v : singles + (v - singles) % repeaters;
                 if (ended[j]) continue;
                 TColumn& column = *active[j];
                 const std::vector<oid>& root = *column.root;
@@ -290,19 +304,21 @@ private:
         const std::vector<oid>* root;
         std::vector<oid> cursor;  // the last object read, the root at first
         std::vector<TSnmpValue> found;
+        bool single;  // asked as a non-repeater
         bool done;
     };
 
     // One request for the subtrees' next objects.
-    bool Ask(const std::vector<TColumn*>& active, std::size_t total, netsnmp_pdu*& response, std::string& problem,
-             bool& timedOut)
+    bool Ask(const std::vector<TColumn*>& active, std::size_t singles, std::size_t total, netsnmp_pdu*& response,
+             std::string& problem, bool& timedOut)
     {
         if (TClock::now() >= deadline_) return timedOut = true, false;
         CutTimeout(*snmp_sess_session(session_), deadline_);
         netsnmp_pdu* request = snmp_pdu_create(bulk_ ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT);
         if (bulk_) {
-            const long perSubtree = std::max<long>(1, kMaxBulkValues / static_cast<long>(active.size()));
-            request->non_repeaters = 0;
+            const long repeaters = static_cast<long>(active.size() - singles);
+            const long perSubtree = std::max<long>(1, kMaxBulkValues / std::max<long>(1, repeaters));
+            request->non_repeaters = static_cast<long>(singles);
             request->max_repetitions =
                 std::min<long>({kMaxRepetitions, perSubtree, static_cast<long>(kMaxValues - total)});
         }
