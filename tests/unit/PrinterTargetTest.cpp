@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AddressRange.h"
 #include "BackChannel.h"
 #include "JobTransport.h"
 #include "OsUtils.h"
@@ -19,6 +20,45 @@ using namespace PrinterUtils;
 // address with its parts, or an address that says why it cannot be used;
 // and the target picks the transport or refuses with the addresses that
 // work.
+// A range gives its hosts (first and last address, count); anything else is
+// a printer's name, or a range quellmark refuses with a reason.
+TEST(AddressRange, HostsOfARangeOrAPrinterOrWhyNot)
+{
+    struct Case {
+        const char* text;
+        const char* first;  // nullptr: not a range
+        const char* last;
+        std::uint32_t count;
+        const char* problem;  // a fragment; "" for none
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"10.1.2.0/24", "10.1.2.1", "10.1.2.254", 254, ""},
+             {"10.1.2.77/24", "10.1.2.1", "10.1.2.254", 254, ""},
+             {"10.1.0.0/16", "10.1.0.1", "10.1.255.254", 65534, ""},
+             {"192.168.1.6/31", "192.168.1.6", "192.168.1.7", 2, ""},
+             {"192.168.1.9/32", "192.168.1.9", "192.168.1.9", 1, ""},
+             {"255.255.255.255/30", "255.255.255.253", "255.255.255.254", 2, ""},
+             {"10.0.0.0/15", nullptr, nullptr, 0, "from /16"},
+             {"10.0.0.0/33", nullptr, nullptr, 0, "from /16"},
+             {"10.0.256.0/24", nullptr, nullptr, 0, "at most 255"},
+             {"10.0.0.0/24x", nullptr, nullptr, 0, ""},
+             {"10.0.0.0", nullptr, nullptr, 0, ""},
+             {"printer/24", nullptr, nullptr, 0, ""},
+             {"10.0.0.0/-8", nullptr, nullptr, 0, ""},
+         }) {
+        SCOPED_TRACE(c.text);
+        std::string problem;
+        const std::optional<TAddressRange> range = ParseAddressRange(c.text, problem);
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        EXPECT_EQ(problem.empty(), std::string(c.problem).empty()) << problem;
+        ASSERT_EQ(range.has_value(), c.first != nullptr);
+        if (!range) continue;
+        EXPECT_EQ(range->count, c.count);
+        EXPECT_EQ(range->Address(0), c.first);
+        EXPECT_EQ(range->Address(range->count - 1), c.last);
+    }
+}
+
 TEST(PrinterTarget, ParsesOnceOrSaysWhy)
 {
     struct Case {
