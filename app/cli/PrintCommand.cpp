@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // quellmark print: the status page to each printer as the window's raw
-// job; each outcome as a line (with a progress line under it on a
+// job, unless the printer is known not to take PostScript (without
+// --force); each outcome as a line (with a progress line under it on a
 // terminal) or as an element of one JSON array.
 #include <optional>
 
@@ -101,8 +102,10 @@ int RunPrint(const TOptions& options)
     RunBounded<TOutcome>(
         printers.size(), options.jobs,
         [&](std::size_t i) {
-            return SendJob(PrinterUtils::ParsePrinterTarget(printers[i]), document.Path(), options.wait,
-                           options.timeoutMs);
+            const PrinterUtils::TPrinterTarget printer = PrinterUtils::ParsePrinterTarget(printers[i]);
+            if (!options.force)
+                if (std::optional<TOutcome> refused = RefuseNonPostScript(printers[i], printer)) return *refused;
+            return SendJob(printer, document.Path(), options.wait, options.timeoutMs);
         },
         [&](std::size_t i, TOutcome& outcome) {
             const bool ok = options.wait ? outcome.status == TStatus::Completed

@@ -5,6 +5,7 @@
 
 #include "Messages.h"
 #include "OsUtils.h"
+#include "PostScriptCheck.h"
 #include "SysUtils.h"
 
 namespace Cli {
@@ -55,6 +56,16 @@ TOutcome SendJob(const PrinterUtils::TPrinterTarget& printer, const std::string&
     } catch (const std::exception& e) {
         outcome.message = e.what();
     }
+    return outcome;
+}
+
+std::optional<TOutcome> RefuseNonPostScript(const std::string& name, const PrinterUtils::TPrinterTarget& printer)
+{
+    const PrinterUtils::TPostScriptCheck check = PrinterUtils::CheckPostScript(printer);
+    if (check.answer != PrinterUtils::TPostScriptAnswer::DoesNot) return std::nullopt;
+    TOutcome outcome;
+    outcome.message = Messages::NotPostScriptText(name, PrinterUtils::LanguageList(check.languages)) +
+                      " Not sent (--force sends it).";
     return outcome;
 }
 

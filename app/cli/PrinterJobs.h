@@ -3,6 +3,7 @@
 // and one raw job to one printer with its outcome instead of an exception.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,10 @@ std::vector<PrinterUtils::TPrinterInfo> ListedPrinters();
 // target's jobs always are (PrinterUtils::FollowsJobs); timeoutMs > 0
 // replaces the library's bound.
 TOutcome SendJob(const PrinterUtils::TPrinterTarget& printer, const std::string& fileName, bool wait, int timeoutMs);
+
+// The failed outcome of a printer known not to take PostScript
+// (PostScriptCheck.h), named as given; nullopt when it takes PostScript or
+// nobody knows.
+std::optional<TOutcome> RefuseNonPostScript(const std::string& name, const PrinterUtils::TPrinterTarget& printer);
 
 }  // namespace Cli

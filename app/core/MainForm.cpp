@@ -3,6 +3,7 @@
 
 #include "DocumentFile.h"
 #include "Messages.h"
+#include "PostScriptCheck.h"
 #include "PrinterUtils.h"
 
 namespace AppCore {
@@ -44,6 +45,14 @@ void FillPrinterBox(IMainView& view, IPresenter& presenter)
 
 void PrintStatusPage(IMainView& view, IPresenter& presenter)
 {
+    const std::string printerName = view.PrinterText();
+    const PrinterUtils::TPrinterTarget printer = PrinterUtils::ParsePrinterTarget(printerName);
+    // Asked before anything else: Cancel leaves no file and no notice behind.
+    const PrinterUtils::TPostScriptCheck check = PrinterUtils::CheckPostScript(printer);
+    if (check.answer == PrinterUtils::TPostScriptAnswer::DoesNot &&
+        !presenter.AskSendAnyway(
+            Messages::NotPostScriptQuestion(printerName, PrinterUtils::LanguageList(check.languages))))
+        return;
     const bool minimal = view.MinimalPageChecked();
     if (minimal) presenter.ShowInformation(Messages::kMinimalPageNotice);
     {
@@ -52,13 +61,12 @@ void PrintStatusPage(IMainView& view, IPresenter& presenter)
             presenter.ShowInformation(Messages::kTempFileFailed);
             return;
         }
-        const std::string printerName = view.PrinterText();
         // A one-line list built directly, so a line break inside the
         // temporary directory's name cannot split the file name.
         SysUtils::TStringList files;
         files.Add(document.Path());
         try {
-            PrinterUtils::PrintFileList(PrinterUtils::ParsePrinterTarget(printerName), files, Messages::kJobName);
+            PrinterUtils::PrintFileList(printer, files, Messages::kJobName);
         } catch (...) {
             // A job that failed leaves its file behind.
             document.Keep();

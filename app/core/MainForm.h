@@ -15,9 +15,11 @@ namespace AppCore {
 void FillPrinterBox(IMainView& view, IPresenter& presenter);
 
 // The chosen status page document, through a new temporary file, as one raw
-// job to the printer named in the box. Raises on failure (the caller's catch
-// point reports it); a temporary file that could not be created is reported
-// through ShowInformation instead.
+// job to the printer named in the box. A printer known not to take
+// PostScript (PostScriptCheck.h) is first asked about through
+// AskSendAnyway, before the file exists: Cancel leaves nothing behind.
+// Raises on failure (the caller's catch point reports it); a temporary file
+// that could not be created is reported through ShowInformation instead.
 void PrintStatusPage(IMainView& view, IPresenter& presenter);
 
 }  // namespace AppCore

@@ -32,6 +32,17 @@ std::string ApplyPeriodRule(std::string_view message)
     return text;
 }
 
+std::string NotPostScriptText(std::string_view printer, std::string_view languages)
+{
+    return std::string(printer) + " does not take PostScript (it takes: " + std::string(languages) +
+           "). Sent anyway, the page would print as text or not at all.";
+}
+
+std::string NotPostScriptQuestion(std::string_view printer, std::string_view languages)
+{
+    return NotPostScriptText(printer, languages) + " Send anyway?";
+}
+
 namespace {
 
 std::string IoKindText(OsUtils::IoErrorKind kind, int code)

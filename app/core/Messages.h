@@ -13,6 +13,14 @@ inline constexpr const char* kTempFileFailed = "Could not write temporary file t
 inline constexpr const char* kStatusPageSent = "Status Page successfully sent";
 inline constexpr const char* kJobName = "Corvane Status Page";
 
+// A printer known not to take PostScript (PostScriptCheck.h), named as in the
+// printer box, with the languages it takes: the sentence the command line
+// fails it with, and the window's question, which adds "Send anyway?".
+std::string NotPostScriptText(std::string_view printer, std::string_view languages);
+std::string NotPostScriptQuestion(std::string_view printer, std::string_view languages);
+// The question's button that sends the page all the same.
+inline constexpr const char* kSendAnyway = "&Send Anyway";
+
 // Title from an executable path: at most its first 255 characters, the part
 // after the last separator, cut at the first period, all but the first
 // character lower-cased (ASCII).

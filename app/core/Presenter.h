@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// The two channels through which the program talks to the user, and the
+// The channels through which the program talks to the user, and the
 // guard that turns an exception reaching a catch point into an error box.
 #pragma once
 
@@ -17,6 +17,10 @@ public:
     virtual void ShowInformation(const std::string& text) = 0;
     // Shows the modal error box for an exception that reached a catch point.
     virtual void ReportError(const SysUtils::Exception& error) = 0;
+    // Asks question in a modal warning box captioned with the application
+    // title, with a button that sends the page all the same and Cancel, the
+    // default; true when the user chose to send.
+    virtual bool AskSendAnyway(const std::string& question) = 0;
 };
 
 // The error box's text for an exception: nullopt for EAbort (nothing is

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <vector>
@@ -57,14 +58,13 @@ public:
 };
 
 // A message box centred on a chosen screen once its size is known.
-class TErrorBox : public QMessageBox {
+class TCentredBox : public QMessageBox {
 public:
-    TErrorBox(const QString& caption, const QString& text, QScreen* screen)
-        : QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok), screen_(screen)
+    TCentredBox(QMessageBox::Icon icon, const QString& caption, const QString& text, QScreen* screen)
+        : QMessageBox(icon, caption, text, QMessageBox::NoButton), screen_(screen)
     {
         // The text may hold printer names and paths: never read it as markup.
         setTextFormat(Qt::PlainText);
-        setObjectName(QStringLiteral("ErrorBox"));
     }
 
 protected:
@@ -97,9 +97,27 @@ void TQtPresenter::ReportError(const SysUtils::Exception& error)
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     const std::optional<std::string> text = AppCore::ErrorBoxText(error);
     if (!text) return;
-    TErrorBox box(QString::fromStdString(Messages::ApplicationTitle()), DisplayText(*text), ScreenForDialogs());
+    TCentredBox box(QMessageBox::Critical, QString::fromStdString(Messages::ApplicationTitle()), DisplayText(*text),
+                    ScreenForDialogs());
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.setStandardButtons(QMessageBox::Ok);
     ModalScope modal;
     box.exec();
+}
+
+bool TQtPresenter::AskSendAnyway(const std::string& question)
+{
+    if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+    TCentredBox box(QMessageBox::Warning, QString::fromStdString(Messages::ApplicationTitle()), DisplayText(question),
+                    ScreenForDialogs());
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    QPushButton* send = box.addButton(QString::fromLatin1(Messages::kSendAnyway), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    ModalScope modal;
+    box.exec();
+    return box.clickedButton() == send;
 }
 
 void ShowLastResortBox(const char* className, const void* address, const std::string& message)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// The information dialog and the error box as Qt shows them.
+// The information dialog, the error box and the question box as Qt shows them.
 #pragma once
 
 #include "Presenter.h"
@@ -11,6 +11,9 @@ public:
     // A stop-icon box with one OK on the active window's screen, caption
     // ApplicationTitle(); nothing for EAbort. Focus is restored afterwards.
     void ReportError(const SysUtils::Exception& error) override;
+    // A warning box, "Send Anyway" and Cancel (the default, and Escape), on
+    // the active window's screen, caption ApplicationTitle().
+    bool AskSendAnyway(const std::string& question) override;
 };
 
 // The box for a failure outside every catch point: "Application Error",

@@ -46,6 +46,13 @@ private:
     bool moved_ = false;
 };
 
+// A pressed button or a dragged scroll bar lets go before a box comes up.
+void CancelMouseCapture()
+{
+    const HWND capture = ::GetCapture();
+    if (capture && OwnedByThisProcess(capture)) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
+}
+
 }  // namespace
 
 void TWin32Presenter::ShowInformation(const std::string& text)
@@ -55,22 +62,33 @@ void TWin32Presenter::ShowInformation(const std::string& text)
 
 void TWin32Presenter::ReportError(const SysUtils::Exception& error)
 {
-    // A pressed button or a dragged scroll bar lets go before the box comes up.
-    const HWND capture = ::GetCapture();
-    if (capture && OwnedByThisProcess(capture)) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
-
     const std::optional<std::string> text = AppCore::ErrorBoxText(error);
-    if (!text) return;
+    if (!text) {
+        CancelMouseCapture();
+        return;
+    }
+    ShowMessageBox(*text, MB_OK | MB_ICONERROR);
+}
 
+bool TWin32Presenter::AskSendAnyway(const std::string& question)
+{
+    return ShowMessageBox(question, MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+}
+
+int TWin32Presenter::ShowMessageBox(const std::string& text, UINT flags)
+{
+    CancelMouseCapture();
     const HWND active = ::GetActiveWindow();
     const HWND focus = ::GetFocus();
+    int answer = 0;
     {
         MoveToActiveMonitor placement(application_.Handle(), active);
         TDisabledWindows disabled(nullptr);
-        ::MessageBoxA(application_.Handle(), text->c_str(), Messages::ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+        answer = ::MessageBoxA(application_.Handle(), text.c_str(), Messages::ApplicationTitle().c_str(), flags);
     }
     if (active && ::IsWindow(active)) ::SetActiveWindow(active);
     if (focus && ::IsWindow(focus)) ::SetFocus(focus);
+    return answer;
 }
 
 }  // namespace QuellmarkWin32

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The two boxes of the Win32 front-end: the information dialog and the
-// system's message box as the error box.
+// The boxes of the Win32 front-end: the information dialog, and the
+// system's message box as the error box and the question box.
 #pragma once
 
 #include "Application.h"
@@ -16,8 +16,14 @@ public:
     void ShowInformation(const std::string& text) override;
     // The error box, owned by the application window, on the active window's monitor.
     void ReportError(const SysUtils::Exception& error) override;
+    // The system's message box with OK (send all the same) and Cancel, the
+    // default, placed as the error box is.
+    bool AskSendAnyway(const std::string& question) override;
 
 private:
+    // A system message box owned by the application window; its answer.
+    int ShowMessageBox(const std::string& text, UINT flags);
+
     TApplication& application_;
 };
 

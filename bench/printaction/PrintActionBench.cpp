@@ -35,6 +35,7 @@ public:
         if (text != "Status Page successfully sent") throw std::runtime_error(text);
     }
     void ReportError(const SysUtils::Exception& error) override { throw std::runtime_error(error.Message()); }
+    bool AskSendAnyway(const std::string& question) override { throw std::runtime_error(question); }
 };
 
 double Ms(Clock::time_point since)

@@ -33,6 +33,11 @@ public:
         ++other;
         std::fprintf(stderr, "error: %s\n", error.Message().c_str());
     }
+    bool AskSendAnyway(const std::string&) override
+    {
+        ++other;
+        return false;
+    }
 };
 
 int OpenDescriptors()

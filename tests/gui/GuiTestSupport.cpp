@@ -51,7 +51,9 @@ void ModalCloser::Handle(QPointer<QDialog> box)
     ShownBox shown;
     shown.caption = box->windowTitle().toStdString();
     if (auto* message = qobject_cast<QMessageBox*>(box.data())) {
-        shown.kind = message->objectName() == QLatin1String("LastResortBox") ? "last-resort" : "error";
+        shown.kind = message->objectName() == QLatin1String("LastResortBox") ? "last-resort"
+                     : message->objectName() == QLatin1String("QuestionBox") ? "question"
+                                                                             : "error";
         shown.text = message->text().toStdString();
     } else if (box->objectName() == QLatin1String("CredentialsDialog")) {
         shown.kind = "credentials";
@@ -71,7 +73,9 @@ void ModalCloser::Handle(QPointer<QDialog> box)
     if (action) action(*box, shown);
     if (!pressOk || !box || !box->isVisible()) return;
     if (auto* message = qobject_cast<QMessageBox*>(box.data())) {
-        message->button(QMessageBox::Ok)->click();
+        // A question box has no OK: its default answer, Cancel.
+        QAbstractButton* ok = message->button(QMessageBox::Ok);
+        (ok ? ok : message->defaultButton())->click();
     } else if (auto* ok = box->findChild<QPushButton*>(QStringLiteral("OK"))) {
         ok->click();
     } else {

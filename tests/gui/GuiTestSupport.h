@@ -13,7 +13,7 @@
 namespace QuellmarkTest {
 
 struct ShownBox {
-    std::string kind;  // "error", "information", "credentials" or "last-resort"
+    std::string kind;  // "error", "information", "question", "credentials" or "last-resort"
     std::string caption;
     std::string text;             // as displayed: line breaks are "\n"
     int otherVisibleWindows = 0;  // visible top-level windows besides the box
@@ -21,7 +21,8 @@ struct ShownBox {
 };
 
 // Watches for modal boxes; each one is recorded, handed to the optional
-// action while it is up, then closed with its OK button. It acts from a
+// action while it is up, then closed with its OK button (a question box
+// with its default button). It acts from a
 // queued call inside the box's own loop, never from a timer.
 class ModalCloser : public QObject {
 public:

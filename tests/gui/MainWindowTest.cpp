@@ -21,6 +21,7 @@
 #include "AppSocketTestPrinter.h"
 #include "CupsTestServer.h"
 #include "GuiTestSupport.h"
+#include "IppTestPrinter.h"
 #include "Messages.h"
 #include "QtPresenter.h"
 #include "QuellmarkImpl1.h"
@@ -334,6 +335,73 @@ TEST_F(MainWindow, AStoppedServerGivesAnErrorBoxAndTheWindowRecovers)
         EXPECT_EQ(closer->boxes.back().otherEnabledWindows, 0);
         EXPECT_EQ(temp->Files().size(), press);
     }
+}
+
+// ---- the printers that take no PostScript ---------------------------------
+
+// A driverless queue of a printer that takes PWG Raster and PDF only: the
+// question comes first, Cancel its default, before any file exists; Cancel
+// sends nothing, Send Anyway the page as it is (its device then switched
+// to one that keeps the bytes: the printer itself refuses PostScript).
+TEST_F(MainWindow, AsksBeforeSendingToAPrinterThatTakesNoPostScript)
+{
+    const IppTestPrinter printer = IppTestPrinter::EveFormats("image/pwg-raster,application/pdf");
+    server->AddQueue("Driverless", {"-E", "-v", printer.Uri(), "-m", "everywhere"});
+    const std::string question =
+        "question: Driverless does not take PostScript (it takes: PDF, PWG Raster). Sent anyway, the page would "
+        "print as text or not at all. Send anyway?";
+    // The printer's own folder is in the same temporary directory.
+    const auto jobFiles = [this] {
+        std::size_t n = 0;
+        for (const std::string& name : temp->Files()) n += name.rfind("ps", 0) == 0;
+        return n;
+    };
+    QAbstractButton* send = nullptr;
+    std::size_t filesMeanwhile = 1;
+    closer->action = [&](QDialog& box, const ShownBox& shown) {
+        auto& message = static_cast<QMessageBox&>(box);
+        EXPECT_EQ(shown.caption, Messages::ApplicationTitle());
+        EXPECT_EQ(message.defaultButton(), message.button(QMessageBox::Cancel));
+        EXPECT_EQ(message.escapeButton(), message.button(QMessageBox::Cancel));
+        for (QAbstractButton* button : message.buttons())
+            if (button->text() == QString::fromLatin1(Messages::kSendAnyway)) send = button;
+        filesMeanwhile = jobFiles();
+    };
+    TypePrinter("Driverless");
+    MinimalPage()->trigger();
+    PressPrint();
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{question}));
+    ASSERT_NE(send, nullptr);
+    EXPECT_EQ(filesMeanwhile, 0u);
+    EXPECT_TRUE(server->JobIds().empty());
+    EXPECT_EQ(jobFiles(), 0u);
+
+    server->AddQueue("Driverless", {"-v", "capture:/"});
+    MinimalPage()->trigger();
+    closer->boxes.clear();
+    closer->action = [](QDialog& box, const ShownBox& shown) {
+        if (shown.kind == "question") static_cast<QMessageBox&>(box).buttons().first()->click();
+    };
+    PressPrint();
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{question, "information: Status Page successfully sent"}));
+    const CapturedJob job = OnlyJob();
+    EXPECT_EQ(job.queue, "Driverless");
+    EXPECT_TRUE(job.data == Document("STATUS", "MYSTATUS")) << job.data.size() << " bytes";
+    EXPECT_EQ(jobFiles(), 0u);
+}
+
+// A queue with a PostScript printer's PPD: no question, the page as today.
+// (The raw queues A, B and C, whose device answers nothing, are the other
+// tests' printers.)
+TEST_F(MainWindow, APostScriptQueueGetsThePageWithoutAQuestion)
+{
+    server->AddQueue("Laser", {"-E", "-v", "capture:/", "-m", "drv:///sample.drv/generic.ppd"});
+    TypePrinter("Laser");
+    PressPrint();
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{"information: Status Page successfully sent"}));
+    const CapturedJob job = OnlyJob();
+    EXPECT_EQ(job.queue, "Laser");
+    EXPECT_TRUE(job.data == Document("STATUS", "MYSTATUS")) << job.data.size() << " bytes";
 }
 
 // ---- the catch point around every event -----------------------------------

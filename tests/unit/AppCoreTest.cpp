@@ -313,6 +313,11 @@ public:
         shown.push_back(error.Message());
         classes.push_back(error.ClassName());
     }
+    bool AskSendAnyway(const std::string& question) override
+    {
+        shown.push_back(question);
+        return false;
+    }
 };
 
 TEST(CatchPoint, ReportsEveryKindOfExceptionAndTellsWhetherOneOccurred)

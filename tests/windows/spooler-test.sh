@@ -3,9 +3,10 @@
 # PrinterUtils on Wine's spooler against a private print server:
 #   spooler-test.sh SESSION EXE
 # Starts the server (tests/fixtures/cupsd-sandbox) with three queues, two of
-# them capturing their jobs, runs EXE's Spooler tests inside the Wine session
-# SESSION with Wine's spooler pointed at that server, then removes every
-# queue and runs the no-printer tests. The server goes on every path.
+# them capturing their jobs, runs EXE's Spooler and SpoolerPostScript tests
+# inside the Wine session SESSION with Wine's spooler pointed at that
+# server, then removes every queue and runs the no-printer tests. The
+# server goes on every path.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 fixtures="$here/../fixtures"
@@ -38,7 +39,7 @@ run() {
 }
 
 status=0
-run --gtest_filter='Spooler.*' || status=1
+run --gtest_filter='Spooler.*:SpoolerPostScript.*' || status=1
 
 for q in Alpha Bravo Charlie; do in_sandbox lpadmin -x "$q"; done
 run --gtest_filter='SpoolerWithoutPrinters.*' || status=1
