@@ -40,6 +40,25 @@ int RunCheck(const TOptions& options)
     query.snmp = options.snmp;
     query.timeoutMs = options.timeoutMs > 0 ? options.timeoutMs : kDefaultTimeoutMs;
     query.jobName = Messages::kJobName;
+    // A printer this program has no protocol for is not known to be down.
+    const PrinterUtils::TStatusPlan plan =
+        PrinterUtils::PlanStatus(PrinterUtils::ParsePrinterTarget(printer), query.protocols);
+    std::string missing;
+    bool any = false;
+    for (const auto* sources : {&plan.first, &plan.then}) {
+        for (const PrinterUtils::TStatusSource source : *sources) {
+            if (PrinterUtils::CanAskOver(source)) {
+                any = true;
+            } else {
+                missing += std::string(missing.empty() ? "" : ", ") + PrinterUtils::SourceName(source);
+            }
+        }
+    }
+    if (!any && plan.refusal.empty()) {
+        Write(stdout, "PRINTER UNKNOWN - " + PlainText(printer) + " cannot be asked here: " + missing +
+                          " not available in this program (socket://HOST with --protocols pjl asks over PJL)\n");
+        return static_cast<int>(TCheckState::Unknown);
+    }
     const AppCore::TDocumentFile document("QUERY", "MYQUERY");
     if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
     const TCheckVerdict verdict =

@@ -75,4 +75,8 @@ TPrinterStatus StatusFromReport(const TQueryReport& report);
 bool ReadStatusOver(TStatusSource source, const TStatusPlan& plan, const TSnmpSettings& snmp, int timeoutMs,
                     TPrinterStatus& status, std::string& error);
 
+// Whether this platform can ask a printer over source at all (the Windows
+// program has neither SNMP nor IPP).
+bool CanAskOver(TStatusSource source) noexcept;
+
 }  // namespace PrinterUtils

@@ -25,4 +25,9 @@ bool ReadStatusOver(TStatusSource source, const TStatusPlan& plan, const TSnmpSe
     return false;
 }
 
+bool CanAskOver(TStatusSource) noexcept
+{
+    return true;
+}
+
 }  // namespace PrinterUtils

@@ -20,4 +20,9 @@ bool ReadStatusOver(TStatusSource source, const TStatusPlan& plan, const TSnmpSe
     return false;
 }
 
+bool CanAskOver(TStatusSource source) noexcept
+{
+    return source == TStatusSource::Pjl || source == TStatusSource::PostScript;
+}
+
 }  // namespace PrinterUtils
