@@ -10,7 +10,6 @@
 #include <set>
 #include <thread>
 
-#include "Messages.h"
 #include "PostScriptCheckProbe.h"
 
 using namespace PrinterUtils;
@@ -76,28 +75,26 @@ public:
 
     TQueueDriver QueueDriver(const std::string& queue, int timeoutMs) override
     {
-        Note("queue " + queue, timeoutMs);
+        EXPECT_LE(timeoutMs, kQueueDescriptionTimeoutMs);
+        asked.insert("queue " + queue);
         return driver;
     }
     bool Read(S source, const TStatusPlan& plan, int timeoutMs, TPrinterStatus& status) override
     {
+        EXPECT_LE(timeoutMs, kPostScriptCheckTimeoutMs);
         const int port = source == S::Snmp ? plan.snmpPort : plan.socketPort;
         const std::string where = source == S::Ipp ? plan.ippUri : plan.host + ":" + std::to_string(port);
-        Note(std::string(SourceName(source)) + " " + where, timeoutMs);
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            asked.insert(std::string(SourceName(source)) + " " + where);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min(delayMs, timeoutMs)));
         const auto answer = answers.find(source);
-        if (answer == answers.end()) return false;
-        status = answer->second;
-        return true;
+        if (answer != answers.end()) status = answer->second;
+        return answer != answers.end();
     }
 
 private:
-    void Note(const std::string& what, int timeoutMs)
-    {
-        EXPECT_LE(timeoutMs, kPostScriptCheckTimeoutMs) << what;
-        const std::lock_guard<std::mutex> hold(lock_);
-        asked.insert(what);
-    }
     std::mutex lock_;
 };
 
@@ -197,13 +194,6 @@ TEST(PostScriptCheck, IsOverWithinItsBoundWhateverThePrintersDo)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(CheckPostScript(probe, ParsePrinterTarget("Office"), 300).answer, TPostScriptAnswer::Unknown);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
-}
-
-TEST(PostScriptCheck, QuestionNamesThePrinterAndWhatItTakes)
-{
-    EXPECT_EQ(Messages::NotPostScriptQuestion("Office", "PDF, PWG Raster"),
-              "Office does not take PostScript (it takes: PDF, PWG Raster). Sent anyway, the page would print as text "
-              "or not at all. Send anyway?");
 }
 
 }  // namespace

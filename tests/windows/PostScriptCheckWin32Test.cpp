@@ -87,21 +87,19 @@ TEST(SpoolerPostScript, WinesPostScriptDriverTakesThePageWithoutAQuestion)
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(BoxWatch::seen, (std::vector<std::string>{std::string("information: ") + Messages::kStatusPageSent}));
 
-    // The capture backend writes <id>.queue last; this is the run's first job on the queue.
-    std::string data;
-    for (int tries = 0; tries < 300 && data.empty(); ++tries) {
+    // The page's bytes reach the capture folder, among the other tests' jobs.
+    const std::string page(Resources::TResourceStream("STATUS", "MYSTATUS").Bytes());
+    bool arrived = false;
+    for (int tries = 0; tries < 300 && !arrived; ++tries, ::Sleep(arrived ? 0 : 100)) {
         WIN32_FIND_DATAA found;
-        const HANDLE search = ::FindFirstFileA((jobs + "\\*.queue").c_str(), &found);
-        for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found)) {
-            const std::string id = std::string(found.cFileName).substr(0, std::string(found.cFileName).find('.'));
-            std::ifstream in(jobs + "\\" + id + ".data", std::ios::binary);
-            const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-            if (bytes == Resources::TResourceStream("STATUS", "MYSTATUS").Bytes()) data = bytes;
+        const HANDLE search = ::FindFirstFileA((jobs + "\\*.data").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more && !arrived; more = ::FindNextFileA(search, &found)) {
+            std::ifstream in(jobs + "\\" + found.cFileName, std::ios::binary);
+            arrived = std::string(std::istreambuf_iterator<char>(in), {}) == page;
         }
         if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
-        if (data.empty()) ::Sleep(100);
     }
-    EXPECT_FALSE(data.empty()) << "no job with the page's bytes in " << jobs;
+    EXPECT_TRUE(arrived) << "no job with the page's bytes in " << jobs;
 }
 
 }  // namespace
