@@ -19,7 +19,7 @@ namespace {
 using K = TQueueDriver::TKind;
 using S = TStatusSource;
 
-TEST(PostScriptDrivers, ArePpdsReadAsCupsReadsThem)
+TEST(PostScriptDrivers, AreReadAsTheirSpoolersReadThem)
 {
     const struct {
         const char* ppd;
@@ -48,10 +48,6 @@ TEST(PostScriptDrivers, ArePpdsReadAsCupsReadsThem)
     }
     EXPECT_EQ(ReadableFormat("Image/URF"), "URF");
     EXPECT_EQ(ReadableFormat("application/vnd.acme-raster"), "application/vnd.acme-raster");
-}
-
-TEST(PostScriptDrivers, AreWindowsDriversReadByTheirNames)
-{
     EXPECT_EQ(LanguageList(DriverFromName("HP Universal Printing PCL 6").languages), "PCL XL");
     EXPECT_EQ(LanguageList(DriverFromName("Microsoft XPS Document Writer").languages), "XPS");
     EXPECT_EQ(DriverFromName("Generic / Text Only").kind, K::Raw);
@@ -98,101 +94,62 @@ private:
     std::mutex lock_;
 };
 
-TQueueDriver Driver(K kind, std::vector<std::string> languages = {}, std::string device = "")
+// The answer and who was asked, as one line each.
+std::string Outcome(const TPostScriptCheck& check)
 {
-    return TQueueDriver{kind, std::move(languages), std::move(device)};
+    const char* answers[] = {"takes", "no: ", "unknown"};
+    return answers[static_cast<int>(check.answer)] + LanguageList(check.languages);
+}
+
+std::string Asked(const std::set<std::string>& asked)
+{
+    std::string line;
+    for (const std::string& one : asked) line += (line.empty() ? "" : "; ") + one;
+    return line;
 }
 
 TEST(PostScriptCheck, AsksWhatEachPrinterCanTellAndNeverPrintsASheet)
 {
-    const std::string snmp9 = "snmp 10.0.0.9:161", ipp9 = "ipp ipp://10.0.0.9:631/ipp/print";
+    using D = TQueueDriver;
+    const auto R = Reading;
+    const std::string ipp = "ipp ipp://h:631/ipp/print", snmp = "snmp h:161", q = "queue Q";
+    const std::string both = ipp + "; " + snmp, device = ipp + "; " + q + "; " + snmp;
+    const std::string pjl = ipp + "; pjl h:9100; " + snmp;
     const struct {
-        const char* name;
         const char* printer;
-        TQueueDriver driver;
+        D driver;
         std::map<S, TPrinterStatus> answers;
-        TPostScriptAnswer answer;
-        const char* languages;
-        std::set<std::string> asked;
+        std::string outcome, asked;
     } cases[] = {
-        {"PostScriptQueue", "Office", Driver(K::PostScript), {}, TPostScriptAnswer::Takes, "", {"queue Office"}},
-        {"DriverlessQueue",
-         "Office",
-         Driver(K::Other, {"PDF", "PWG Raster"}),
-         {},
-         TPostScriptAnswer::DoesNot,
-         "PDF, PWG Raster",
-         {"queue Office"}},
-        {"DriverOfNoKnownLanguage", "Office", Driver(K::Other), {}, TPostScriptAnswer::Unknown, "", {"queue Office"}},
-        {"RawQueueOnUsb",
-         "Office",
-         Driver(K::Raw, {}, "usb://Acme/Laser"),
-         {},
-         TPostScriptAnswer::Unknown,
-         "",
-         {"queue Office"}},
-        {"RawQueueAsksItsDevice",
-         "Office",
-         Driver(K::Raw, {}, "socket://10.0.0.9?waiteof=false"),
-         {{S::Snmp, Reading({"PJL", "PCL"}, false)}},
-         TPostScriptAnswer::DoesNot,
-         "PJL, PCL",
-         {"queue Office", snmp9, ipp9}},
-        {"RawQueueOnLpd",
-         "Office",
-         Driver(K::Raw, {}, "lpd://10.0.0.9/queue"),
-         {},
-         TPostScriptAnswer::Unknown,
-         "",
-         {"queue Office", snmp9, ipp9}},
-        {"IppFormats",
-         "ipp://10.0.0.9:631/ipp/print",
-         {},
-         {{S::Ipp, Reading({"PDF", "PWG Raster"})}},
-         TPostScriptAnswer::DoesNot,
-         "PDF, PWG Raster",
-         {ipp9}},
-        {"PostScriptFromAnySourceWins",
-         "socket://10.0.0.9",
-         {},
-         {{S::Snmp, Reading({"PCL"}, false)}, {S::Ipp, Reading({"PostScript", "PDF"})}},
-         TPostScriptAnswer::Takes,
-         "",
-         {snmp9, ipp9}},
-        {"PjlWhenSpoken",
-         "socket://10.0.0.9",
-         {},
-         {{S::Ipp, Reading({"PJL"})}, {S::Pjl, Reading({"PCL", "PJL"}, false)}},
-         TPostScriptAnswer::DoesNot,
-         "PCL, PJL",
-         {snmp9, ipp9, "pjl 10.0.0.9:9100"}},
-        {"NoPjlToASilentPrinter",
-         "socket://10.0.0.9",
-         {},
-         {{S::Pjl, Reading({"PCL"}, false)}},
-         TPostScriptAnswer::Unknown,
-         "",
-         {snmp9, ipp9}},
-        {"SnmpAddress", "snmp://10.0.0.9", {}, {}, TPostScriptAnswer::Unknown, "", {}},
+        {"Q", D{K::PostScript, {}, ""}, {}, "takes", q},
+        {"Q", D{K::Other, {"PDF", "PWG Raster"}, ""}, {}, "no: PDF, PWG Raster", q},
+        {"Q", D{K::Other, {}, ""}, {}, "unknown", q},
+        {"Q", D{K::Raw, {}, "usb://Acme/Laser"}, {}, "unknown", q},
+        {"Q", D{K::Raw, {}, "socket://h?waiteof=false"}, {{S::Snmp, R({"PJL", "PCL"}, false)}}, "no: PJL, PCL", device},
+        {"Q", D{K::Raw, {}, "lpd://h/queue"}, {}, "unknown", device},
+        {"ipp://h:631/ipp/print", {}, {{S::Ipp, R({"PDF", "PWG Raster"}, {})}}, "no: PDF, PWG Raster", ipp},
+        {"socket://h", {}, {{S::Snmp, R({"PCL"}, false)}, {S::Ipp, R({"PostScript"}, {})}}, "takes", both},
+        {"socket://h", {}, {{S::Ipp, R({"PJL"}, {})}, {S::Pjl, R({"PCL", "PJL"}, false)}}, "no: PCL, PJL", pjl},
+        {"socket://h", {}, {{S::Pjl, R({"PCL"}, false)}}, "unknown", both},
+        {"snmp://h", {}, {}, "unknown", ""},
     };
     for (const auto& c : cases) {
         FakeProbe probe;
         probe.driver = c.driver;
         probe.answers = c.answers;
         const TPostScriptCheck check = CheckPostScript(probe, ParsePrinterTarget(c.printer), kPostScriptCheckTimeoutMs);
-        EXPECT_EQ(check.answer, c.answer) << c.name;
-        EXPECT_EQ(LanguageList(check.languages), c.languages) << c.name;
-        EXPECT_EQ(probe.asked, c.asked) << c.name;
+        EXPECT_EQ(Outcome(check), c.outcome) << c.printer << " " << c.driver.deviceUri;
+        EXPECT_EQ(Asked(probe.asked), c.asked) << c.printer << " " << c.driver.deviceUri;
     }
 }
 
 TEST(PostScriptCheck, IsOverWithinItsBoundWhateverThePrintersDo)
 {
     FakeProbe probe;
-    probe.driver = Driver(K::Raw, {}, "socket://10.0.0.9");
+    probe.driver = TQueueDriver{K::Raw, {}, "socket://h"};
     probe.delayMs = 60000;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(CheckPostScript(probe, ParsePrinterTarget("Office"), 300).answer, TPostScriptAnswer::Unknown);
+    EXPECT_EQ(CheckPostScript(probe, ParsePrinterTarget("Q"), 300).answer, TPostScriptAnswer::Unknown);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
 }
 
