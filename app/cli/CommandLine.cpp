@@ -321,7 +321,7 @@ std::string HelpText()
            "  --force          print: send even to a printer known not to take PostScript\n"
            "  --wait           print: follow each job to its end (completed, aborted or canceled)\n"
            "  --timeout SECONDS  how long to wait for each printer's outcome or answer\n"
-           "  --jobs N         printers served at a time (print: 8, query: 32 by default; at most 1024)\n"
+           "  --jobs N         printers served at a time (print: 8, query: 64 by default; at most 1024)\n"
            "  --json           machine-readable output (UTF-8 JSON)\n"
            "  --ndjson         query: one JSON object per line, as each printer finishes\n"
            "  --csv            query, report: comma-separated values (RFC 4180, CR LF) with a header line\n"

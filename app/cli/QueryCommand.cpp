@@ -27,7 +27,7 @@ namespace {
 
 // Printers asked at a time when --jobs is not given: a scan spends most of
 // its time waiting for printers that are slow or switched off.
-constexpr int kScanJobs = 32;
+constexpr int kScanJobs = 64;
 
 struct TQueryItem {
     std::string printer;   // as the output names it

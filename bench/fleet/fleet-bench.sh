@@ -41,12 +41,13 @@ done
                                 snmpbulkwalk -v2c -c public -On \"\$0\" 1.3.6.1.2.1.25 >> \"$out/walk-\$0\" 2>/dev/null; true" \
         < "$FLEET_PRINTERS"
     answered_q=$(grep -c "\"make_and_model\": \"" "$out/quellmark.ndjson" || true)
+    snmp_q=$(grep -c "\"page_count\": \"snmp\"" "$out/quellmark.ndjson" || true)
     answered_x=$(find "$out" -name "walk-*" -size +0 | wc -l)
     read -r qt qm < <(tail -1 "$out/quellmark.time")
     read -r xt xm < <(tail -1 "$out/xargs.time")
     printf "%d printers (%d switched off, %d slow by 1 to 3 s) on loopback\n" "$n" $((n / 10)) $(((n + 5) / 10))
-    printf "%-34s %8s %10s %9s\n" "" "time" "peak RSS" "answered"
-    printf "%-34s %7.1fs %7d KiB %9d\n" "quellmark query (SNMP and IPP)" "$qt" "$qm" "$answered_q"
-    printf "%-34s %7.1fs %7d KiB %9d\n" "xargs -P 50 snmpbulkwalk (SNMP)" "$xt" "$xm" "$answered_x"
+    printf "%-34s %8s %10s %9s %9s\n" "" "time" "peak RSS" "answered" "by SNMP"
+    printf "%-34s %7.1fs %7d KiB %9d %9d\n" "quellmark query (SNMP and IPP)" "$qt" "$qm" "$answered_q" "$snmp_q"
+    printf "%-34s %7.1fs %7d KiB %9d %9d\n" "xargs -P 50 snmpbulkwalk (SNMP)" "$xt" "$xm" "$answered_x" "$answered_x"
     awk -v q="$qt" -v x="$xt" "BEGIN { printf \"quellmark takes %.0f %% of the anchor'"'"'s time\\n\", 100 * q / x }"
 '
