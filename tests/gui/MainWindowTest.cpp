@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -390,10 +392,10 @@ TEST_F(MainWindow, AsksBeforeSendingToAPrinterThatTakesNoPostScript)
     EXPECT_EQ(jobFiles(), 0u);
 }
 
-// A queue with a PostScript printer's PPD: no question, the page as today.
-// (The raw queues A, B and C, whose device answers nothing, are the other
-// tests' printers.)
-TEST_F(MainWindow, APostScriptQueueGetsThePageWithoutAQuestion)
+// A queue with a PostScript printer's PPD, and a raw queue whose device
+// answers neither SNMP nor IPP: no question, the page as today. (The raw
+// queues A, B and C, whose device cannot be asked, are the other tests'.)
+TEST_F(MainWindow, APostScriptQueueOrAnUnknownPrinterGetsThePageWithoutAQuestion)
 {
     server->AddQueue("Laser", {"-E", "-v", "capture:/", "-m", "drv:///sample.drv/generic.ppd"});
     TypePrinter("Laser");
@@ -402,6 +404,17 @@ TEST_F(MainWindow, APostScriptQueueGetsThePageWithoutAQuestion)
     const CapturedJob job = OnlyJob();
     EXPECT_EQ(job.queue, "Laser");
     EXPECT_TRUE(job.data == Document("STATUS", "MYSTATUS")) << job.data.size() << " bytes";
+
+    const AppSocketTestPrinter device("capture");
+    server->AddQueue("Unknown", {"-E", "-v", device.Address(), "-m", "raw"});
+    TypePrinter("Unknown");
+    closer->boxes.clear();
+    PressPrint();
+    EXPECT_EQ(closer->Texts(), (std::vector<std::string>{"information: Status Page successfully sent"}));
+    const std::string done = device.OutDir() + "/AppSocket-Job-1.done";
+    for (int tries = 0; tries < 300 && !std::filesystem::exists(done); ++tries) QTest::qWait(100);
+    std::ifstream data(device.OutDir() + "/AppSocket-Job-1.data", std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(data), {}) == Document("STATUS", "MYSTATUS"));
 }
 
 // ---- the catch point around every event -----------------------------------
