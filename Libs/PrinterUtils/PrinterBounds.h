@@ -22,6 +22,14 @@ inline constexpr int kJobOutcomeTimeoutMs = 60000;
 // (DNS-SD). It runs on a thread of its own; a printer name looked up while
 // it runs waits for it at most this long.
 inline constexpr int kDiscoveryTimeoutMs = 2000;
+// Whether a printer takes PostScript, learnt before a page is sent to it:
+// the whole check; past it the answer is "not known" and the page goes as
+// before.
+inline constexpr int kPostScriptCheckTimeoutMs = 2000;
+// Of that, the print server's description of a queue: a server answers in
+// milliseconds, and one that does not must not delay the job much longer
+// than its own bounds already do.
+inline constexpr int kQueueDescriptionTimeoutMs = 500;
 // How long the print server may take to make the temporary queue of a
 // printer found on the network ready: finding the printer on the network
 // and asking it what it can do.

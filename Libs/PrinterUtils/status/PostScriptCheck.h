@@ -12,16 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "PrinterBounds.h"
 #include "PrinterTarget.h"
 
 namespace PrinterUtils {
-
-// The whole check's bound; past it the answer is Unknown.
-inline constexpr int kPostScriptCheckTimeoutMs = 2000;
-// Of that, the print server's description of a queue: a server answers in
-// milliseconds, and one that does not must not delay the job much longer
-// than its own bounds already do.
-inline constexpr int kQueueDescriptionTimeoutMs = 500;
 
 enum class TPostScriptAnswer : std::uint8_t { Takes, DoesNot, Unknown };
 
