@@ -17,23 +17,12 @@
 
 #include "CommandLine.h"
 #include "MonitoringRange.h"
+#include "ShellCommand.h"
 #include "SnmpTestAgent.h"
 
 using namespace QuellmarkTest;
 
 namespace {
-
-std::string RunShell(const std::string& command, int& exitCode)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
 
 struct TCheckCase {
     const char* name;

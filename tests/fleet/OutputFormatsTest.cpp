@@ -19,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ShellCommand.h"
 #include "SnmpTestAgent.h"
 
 using namespace QuellmarkTest;
@@ -26,18 +27,6 @@ using namespace QuellmarkTest;
 namespace {
 
 // Runs a shell command line; its standard output and exit status.
-std::string RunShell(const std::string& command, int& exitCode)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
 // A bound UDP port on loopback that never answers: a switched-off printer.
 class SilentPort {
 public:

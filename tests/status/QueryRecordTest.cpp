@@ -17,24 +17,12 @@
 
 #include "AppSocketTestPrinter.h"
 #include "IppTestPrinter.h"
+#include "ShellCommand.h"
 #include "SnmpTestAgent.h"
 
 using namespace QuellmarkTest;
 
 namespace {
-
-// Runs a shell command line; its standard output.
-std::string RunShell(const std::string& command, int& exitCode)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
 
 struct TModel {
     const char* name;
