@@ -25,24 +25,26 @@ int CheckOutput(int status)
     return kExitFailed;
 }
 
+// A failure that is no single printer's: one line, and the exit status.
+// A monitoring system reads any exit status above 3 as an error of its own,
+// so check says every such failure as UNKNOWN on its status line.
+int Fail(bool check, bool usage, const std::string& message)
+{
+    std::fflush(stdout);
+    if (check) {
+        Write(stdout, "PRINTER UNKNOWN - " + PlainText(message) + "\n");
+        return kExitCheckUnknown;
+    }
+    Write(stderr, "quellmark: " + PlainText(message) + (usage ? "\nTry 'quellmark --help'.\n" : "\n"));
+    return usage ? kExitUsage : kExitFailed;
+}
+
 int Run(const std::vector<std::string>& args)
 {
     PrepareConsole();
-    // A monitoring system reads any exit status above 3 as an error of its
-    // own, so check reports bad usage and its own failures as UNKNOWN.
     const bool check = !args.empty() && args[0] == "check";
-    TOptions options;
     try {
-        options = ParseCommandLine(args);
-    } catch (const EUsage& e) {
-        if (check) {
-            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.Message()) + "\n");
-            return kExitCheckUnknown;
-        }
-        Write(stderr, "quellmark: " + PlainText(e.Message()) + "\nTry 'quellmark --help'.\n");
-        return kExitUsage;
-    }
-    try {
+        const TOptions options = ParseCommandLine(args);
         switch (options.command) {
         case TCommand::Help: Write(stdout, HelpText()); return kExitOk;
         case TCommand::Version: Write(stdout, "quellmark " QUELLMARK_VERSION "\n"); return kExitOk;
@@ -53,20 +55,9 @@ int Run(const std::vector<std::string>& args)
         case TCommand::Check: return RunCheck(options);
         }
     } catch (const EUsage& e) {
-        std::fflush(stdout);
-        if (check) {
-            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.Message()) + "\n");
-            return kExitCheckUnknown;
-        }
-        Write(stderr, "quellmark: " + PlainText(e.Message()) + "\nTry 'quellmark --help'.\n");
-        return kExitUsage;
+        return Fail(check, true, e.Message());
     } catch (const std::exception& e) {
-        std::fflush(stdout);
-        if (check) {
-            Write(stdout, "PRINTER UNKNOWN - " + PlainText(e.what()) + "\n");
-            return kExitCheckUnknown;
-        }
-        Write(stderr, "quellmark: " + PlainText(e.what()) + "\n");
+        return Fail(check, false, e.what());
     }
     return kExitFailed;
 }
