@@ -15,35 +15,16 @@
 #include <utility>
 
 #include "SnmpSource.h"
+#include "SnmpWalker_snmp.h"
 
 namespace PrinterUtils {
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
+using TClock = TSnmpClock;
 
-// At most this many values are kept from one agent: a printer with many
-// trays, supplies and alerts answers a few hundred.
-constexpr std::size_t kMaxValues = 4000;
-constexpr long kMaxRepetitions = 40;
-// Variables asked for in one GETBULK request, all subtrees together: agents
-// cut longer answers short (to 64 variables, or to what fits a datagram).
-constexpr long kMaxBulkValues = 60;
-// Bytes kept of one octet string before it is cleaned (to 1 KiB of text).
-constexpr std::size_t kMaxRawBytes = 4096;
-constexpr std::size_t kMaxOidValueLength = 128;
-// Time kept back from the requests' timeouts for the work around them.
-constexpr long long kReserveUs = 5000;
-
-// The subtrees read, numeric: no MIB files are needed or read. A subtree
-// that holds one object on nearly every printer is asked one object at a
-// time (a non-repeater of GETBULK): repeating it would make the agent look
-// up objects past its end for nothing.
-struct TSubtree {
-    std::vector<oid> root;
-    bool single;
-};
-const std::vector<TSubtree> kSubtrees = {
+// The subtrees read, numeric: no MIB files are needed or read.
+const std::vector<TSnmpSubtree> kSubtrees = {
     {{1, 3, 6, 1, 2, 1, 1, 1}, true},              // sysDescr
     {{1, 3, 6, 1, 2, 1, 1, 3}, true},              // sysUpTime
     {{1, 3, 6, 1, 2, 1, 25, 2, 3}, false},         // hrStorageTable
@@ -90,10 +71,6 @@ void InitLibrary()
     });
 }
 
-struct TPduFree {
-    void operator()(netsnmp_pdu* pdu) const noexcept { snmp_free_pdu(pdu); }
-};
-
 // One open session, closed under the lock its kind needs. An SNMPv3
 // session's user is removed again: net-snmp would otherwise keep its keys
 // for the agent's engine, and the next read would not check its password.
@@ -129,38 +106,6 @@ private:
     void* handle_ = nullptr;
     bool v3_;
 };
-
-TSnmpValue ToValue(const netsnmp_variable_list& var)
-{
-    TSnmpValue value;
-    value.oid.assign(var.name, var.name + var.name_length);
-    switch (var.type) {
-    case ASN_INTEGER: value.type = TSnmpType::Integer, value.integer = *var.val.integer; break;
-    case ASN_COUNTER:
-    case ASN_GAUGE:
-        value.type = TSnmpType::Counter, value.integer = static_cast<unsigned long>(*var.val.integer) & 0xFFFFFFFFUL;
-        break;
-    case ASN_TIMETICKS:
-        value.type = TSnmpType::TimeTicks, value.integer = static_cast<unsigned long>(*var.val.integer) & 0xFFFFFFFFUL;
-        break;
-    case ASN_COUNTER64:
-        value.type = TSnmpType::Counter;
-        value.integer = static_cast<long long>(((var.val.counter64->high & 0x7FFFFFFFULL) << 32) |
-                                               (var.val.counter64->low & 0xFFFFFFFFULL));
-        break;
-    case ASN_OCTET_STR:
-        value.type = TSnmpType::OctetString;
-        value.bytes.assign(reinterpret_cast<const char*>(var.val.string), std::min(var.val_len, kMaxRawBytes));
-        break;
-    case ASN_OBJECT_ID:
-        value.type = TSnmpType::Oid;
-        for (std::size_t i = 0; i < std::min(var.val_len / sizeof(oid), kMaxOidValueLength); ++i)
-            value.bytes += (i ? "." : "") + std::to_string(var.val.objid[i]);
-        break;
-    default: break;
-    }
-    return value;
-}
 
 bool SetSecurity(const TSnmpSettings& settings, netsnmp_session& session, std::string& problem)
 {
@@ -213,136 +158,6 @@ bool SetSecurity(const TSnmpSettings& settings, netsnmp_session& session, std::s
     return true;
 }
 
-// Gives each request of the session at most the time left (less a little
-// for the work around it): two tries of at most a second each, so one lost
-// datagram does not fail the read.
-void CutTimeout(netsnmp_session& session, TClock::time_point deadline)
-{
-    const auto leftUs = std::chrono::duration_cast<std::chrono::microseconds>(deadline - TClock::now()).count();
-    session.retries = 1;
-    session.timeout = std::clamp<long>(static_cast<long>((leftUs - kReserveUs) / 2), 1, 1000000);
-}
-
-// Walks the subtrees. With GETBULK every subtree not yet done is one
-// variable of each request, so a printer's whole reading takes a handful of
-// round trips instead of one or more per subtree; SNMPv1, without GETBULK,
-// walks them one after the other with GETNEXT.
-class TWalker {
-public:
-    TWalker(void* session, bool bulk, TClock::time_point deadline) : session_(session), bulk_(bulk), deadline_(deadline)
-    {
-    }
-
-    // Appends the subtrees' values, subtree by subtree; false with problem
-    // on failure, or with timedOut set when the agent did not answer in time.
-    bool Walk(const std::vector<TSubtree>& subtrees, std::vector<TSnmpValue>& values, std::string& problem,
-              bool& timedOut)
-    {
-        std::vector<TColumn> columns;
-        for (const TSubtree& subtree : subtrees)
-            columns.push_back(TColumn{&subtree.root, subtree.root, {}, subtree.single, false});
-        std::size_t total = 0;
-        for (;;) {
-            // The non-repeaters first, as GETBULK wants them.
-            std::vector<TColumn*> active;
-            std::size_t singles = 0;
-            for (bool single : {true, false}) {
-                for (TColumn& column : columns) {
-                    if (column.done || column.single != single || (!bulk_ && !active.empty())) continue;
-                    active.push_back(&column);
-                    if (single) ++singles;
-                }
-            }
-            if (active.empty() || total >= kMaxValues) break;
-            if (!bulk_) singles = 0;
-            netsnmp_pdu* raw = nullptr;
-            if (!Ask(active, singles, total, raw, problem, timedOut)) return false;
-            const std::unique_ptr<netsnmp_pdu, TPduFree> response(raw);
-            // v1 ends a walk past the last object with noSuchName; any
-            // other error ends the subtrees asked.
-            if (response->errstat != SNMP_ERR_NOERROR) {
-                for (TColumn* column : active) column->done = true;
-                continue;
-            }
-            // A GETBULK answer holds one object of each non-repeater, then
-            // repeats the other subtrees asked in turn. An agent may cut the
-            // answer short anywhere; a subtree it left out is asked again.
-            std::vector<bool> ended(active.size(), false);
-            bool progressed = false;
-            std::size_t v = 0;
-            const std::size_t repeaters = active.size() - singles;
-            for (auto* var = response->variables; var && total < kMaxValues; var = var->next_variable, ++v) {
-                if (v >= singles && repeaters == 0) break;
-                const std::size_t j = v < singles ? v : singles + (v - singles) % repeaters;
-                if (ended[j]) continue;
-                TColumn& column = *active[j];
-                const std::vector<oid>& root = *column.root;
-                const bool inside = var->name_length > root.size() && std::equal(root.begin(), root.end(), var->name) &&
-                                    std::lexicographical_compare(column.cursor.begin(), column.cursor.end(), var->name,
-                                                                 var->name + var->name_length);
-                if (!inside || var->type == SNMP_ENDOFMIBVIEW || var->type == SNMP_NOSUCHOBJECT ||
-                    var->type == SNMP_NOSUCHINSTANCE) {
-                    ended[j] = column.done = true;
-                    continue;
-                }
-                column.found.push_back(ToValue(*var));
-                column.cursor.assign(var->name, var->name + var->name_length);
-                ++total;
-                progressed = true;
-            }
-            // An answer that moved no subtree on would be asked again for ever.
-            if (!progressed)
-                for (TColumn* column : active) column->done = true;
-        }
-        for (TColumn& column : columns)
-            for (TSnmpValue& value : column.found) values.push_back(std::move(value));
-        return true;
-    }
-
-private:
-    struct TColumn {
-        const std::vector<oid>* root;
-        std::vector<oid> cursor;  // the last object read, the root at first
-        std::vector<TSnmpValue> found;
-        bool single;  // asked as a non-repeater
-        bool done;
-    };
-
-    // One request for the subtrees' next objects.
-    bool Ask(const std::vector<TColumn*>& active, std::size_t singles, std::size_t total, netsnmp_pdu*& response,
-             std::string& problem, bool& timedOut)
-    {
-        if (TClock::now() >= deadline_) return timedOut = true, false;
-        CutTimeout(*snmp_sess_session(session_), deadline_);
-        netsnmp_pdu* request = snmp_pdu_create(bulk_ ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT);
-        if (bulk_) {
-            const long repeaters = static_cast<long>(active.size() - singles);
-            const long perSubtree = std::max<long>(1, kMaxBulkValues / std::max<long>(1, repeaters));
-            request->non_repeaters = static_cast<long>(singles);
-            request->max_repetitions =
-                std::min<long>({kMaxRepetitions, perSubtree, static_cast<long>(kMaxValues - total)});
-        }
-        for (const TColumn* column : active) snmp_add_null_var(request, column->cursor.data(), column->cursor.size());
-        const int result = snmp_sess_synch_response(session_, request, &response);
-        if (result == STAT_TIMEOUT) return timedOut = true, false;
-        if (result != STAT_SUCCESS || !response) {
-            if (response) snmp_free_pdu(response);
-            response = nullptr;
-            char* text = nullptr;
-            int libError = 0, sysError = 0;
-            snmp_sess_error(session_, &libError, &sysError, &text);
-            problem = text ? text : "the SNMP request failed";
-            std::free(text);
-            return false;
-        }
-        return true;
-    }
-
-    void* session_;
-    bool bulk_;
-    TClock::time_point deadline_;
-};
-
 std::string Seconds(int ms)
 {
     char text[32];
@@ -387,7 +202,7 @@ bool ReadSnmpStatus(const TSnmpSettings& settings, const std::string& host, int 
             problem = text ? text : "cannot open an SNMP session";
             std::free(text);
         }
-        TWalker walker(session.Get(), settings.version != "1", deadline);
+        TSnmpWalker walker(session.Get(), settings.version != "1", deadline);
         if (session.Get()) walker.Walk(kSubtrees, values, problem, timedOut);
     }
     if (v3) v3Lock.unlock();
