@@ -56,6 +56,10 @@ TEST(DiscoveredPrinters, ListedAfterTheQueuesAndResolved)
     ASSERT_EQ(addresses.size(), 1u);
     EXPECT_EQ(addresses[0].name, "Rig_Printer");
     EXPECT_EQ(addresses[0].address, "ipps://rig.local:8631/ipp/print");
+    // query --discover asks it there, under the name it was found by.
+    std::string found;
+    EXPECT_EQ(server.Run({QUELLMARK_CLI, "query", "--discover", "--protocols", "ipp", "--ndjson"}, &found), 0) << found;
+    EXPECT_EQ(found.rfind(R"({"printer": "Rig_Printer", "status": "completed", "message": "")", 0), 0u) << found;
 }
 
 TEST(DiscoveredPrinters, TypedByNamePrintOrFailInOpeningThePrinter)
