@@ -2,6 +2,7 @@
 #include "CsvOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -44,13 +45,15 @@ bool SameWord(std::string_view a, std::string_view b)
     });
 }
 
-// What is left of the toner or ink of the colour, "" when unknown.
+// What is left of the toner or ink of the colour in percent, to a tenth
+// (a level from SNMP is a share of the part's capacity: 6300 of 9000 is 70,
+// 511 of 9000 would be 5.6777...), "" when unknown.
 std::string ColorLevel(const TPrinterStatus& record, std::string_view color)
 {
     for (const TSupply& supply : record.supplies) {
         if (supply.receptacle || !supply.levelPercent || !SameWord(supply.color, color)) continue;
         if (supply.kind == "toner" || supply.kind == "ink")
-            return NumberText(std::clamp(*supply.levelPercent, 0.0, 100.0));
+            return NumberText(std::round(std::clamp(*supply.levelPercent, 0.0, 100.0) * 10) / 10);
     }
     return {};
 }
