@@ -66,6 +66,8 @@ std::vector<TQueryItem> QueryItems(const TOptions& options, std::size_t& rangeAd
         Write(stderr, "quellmark: printers on the network not found: " +
                           PlainText(browse.text ? *browse.text : SysUtils::Format("error code %d", browse.code)) +
                           "\n");
+    } else if (found.empty()) {
+        Write(stderr, "quellmark: no printer without a queue was found on the network\n");
     }
     for (const PrinterUtils::TNetworkPrinterAddress& printer : found) {
         if (printer.address.empty()) {
