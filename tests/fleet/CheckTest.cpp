@@ -18,6 +18,7 @@
 #include "CommandLine.h"
 #include "MonitoringRange.h"
 #include "ShellCommand.h"
+#include "SilentPort.h"
 #include "SnmpTestAgent.h"
 
 using namespace QuellmarkTest;
@@ -77,22 +78,14 @@ class Check : public ::testing::TestWithParam<TCheckCase> {};
 TEST_P(Check, ExitsWithTheStateAndOneLine)
 {
     const TCheckCase& c = GetParam();
-    // A bound port that never answers: a switched-off printer.
-    const int silent = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    const SilentPort silent;
     const std::string printer =
         *c.printer ? "snmp://" + std::string(c.printer) + "@127.0.0.1:" + std::to_string(Agent().Port())
-                   : "snmp://public@127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+                   : "snmp://public@127.0.0.1:" + std::to_string(silent.Port());
     const auto start = std::chrono::steady_clock::now();
     int exitCode = -1;
     const std::string out =
         RunShell("'" + std::string(QUELLMARK_CLI) + "' check " + c.options + " " + printer + " 2>/dev/null", exitCode);
-    close(silent);
     // Monitoring systems give a plugin 10 s.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
     EXPECT_EQ(exitCode, c.exitCode) << out;

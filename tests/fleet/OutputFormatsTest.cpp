@@ -20,34 +20,12 @@
 #include <nlohmann/json.hpp>
 
 #include "ShellCommand.h"
+#include "SilentPort.h"
 #include "SnmpTestAgent.h"
 
 using namespace QuellmarkTest;
 
 namespace {
-
-// Runs a shell command line; its standard output and exit status.
-// A bound UDP port on loopback that never answers: a switched-off printer.
-class SilentPort {
-public:
-    SilentPort() : fd_(socket(AF_INET, SOCK_DGRAM, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            throw std::runtime_error("no UDP port");
-        port_ = ntohs(address.sin_port);
-    }
-    ~SilentPort() { close(fd_); }
-    int Port() const { return port_; }
-
-private:
-    int fd_;
-    int port_ = 0;
-};
 
 class OutputFormats : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "SnmpSource.h"
+#include "SilentPort.h"
 #include "SnmpTestAgent.h"
 
 using namespace PrinterUtils;
@@ -132,19 +133,13 @@ TEST_F(SnmpSourceTest, EachModelReadsAsItsPrinterSaysAndFailuresAreBounded)
 
     // Nothing answers: a socket that never reads, a community the agent
     // does not serve, an SNMPv3 agent asked with v2c, a wrong v3 password.
-    const int silent = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const SilentPort silent;
     struct TFailure {
         TSnmpSettings settings;
         int port;
     };
     const TFailure failures[] = {
-        {{}, ntohs(address.sin_port)},
+        {{}, silent.Port()},
         {{"2c", "no-such-printer", "", "", "", "", ""}, agent_->Port()},
         {{"2c", "v3-only", "", "", "", "", ""}, v3Agent_->Port()},
         {{"3", "", kUser.name, "SHA", "wrong-password", "AES", kUser.privKey}, v3Agent_->Port()},
@@ -161,7 +156,6 @@ TEST_F(SnmpSourceTest, EachModelReadsAsItsPrinterSaysAndFailuresAreBounded)
         EXPECT_EQ(error, "127.0.0.1:" + std::to_string(failure.port) + ": the SNMP agent did not answer within 1.5 s");
         EXPECT_TRUE(status.sources.empty());
     }
-    close(silent);
 }
 
 }  // namespace
