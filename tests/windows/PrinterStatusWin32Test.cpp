@@ -14,22 +14,12 @@
 #include "PrinterStatusText.h"
 #include "QuellmarkImpl1.h"
 #include "Win32Presenter.h"
+#include "WindowText.h"
 
 namespace {
 
-std::string ClassOf(HWND window)
-{
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND window)
-{
-    char text[1024] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+using QuellmarkTest::ClassOf;
+using QuellmarkTest::TextOf;
 
 // The Printer Status dialog as a thread timer sees it from the dialog's own
 // loop: its first text and the one it shows once the record came; then it

@@ -20,22 +20,12 @@
 #include "PrinterUtils.h"
 #include "QuellmarkImpl1.h"
 #include "Win32Presenter.h"
+#include "WindowText.h"
 
 namespace {
 
-std::string ClassOf(HWND window)
-{
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND window)
-{
-    char text[1024] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+using QuellmarkTest::ClassOf;
+using QuellmarkTest::TextOf;
 
 // A modal box as the timer found it.
 struct SeenBox {
