@@ -54,7 +54,6 @@ void SetOutput(TOptions& options, TOutput output, const std::string& option)
     if (options.output != TOutput::Text && options.output != output)
         throw EUsage(SysUtils::Format("%s cannot go with another output format", option.c_str()));
     options.output = output;
-    options.json = output == TOutput::Json;
 }
 
 // A comma-separated list of protocols, each known.

@@ -28,7 +28,6 @@ using TSnmpOptions = PrinterUtils::TSnmpSettings;
 
 struct TOptions {
     TCommand command = TCommand::Help;
-    bool json = false;  // output == TOutput::Json
     TOutput output = TOutput::Text;
     bool minimal = false;
     bool wait = false;

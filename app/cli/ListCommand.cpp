@@ -31,7 +31,7 @@ int RunList(const TOptions& options)
     } catch (const SysUtils::Exception&) {
         // No default printer: none is marked.
     }
-    if (options.json) {
+    if (options.output == TOutput::Json) {
         TJsonArrayWriter out;
         for (const PrinterUtils::TPrinterInfo& p : printers)
             out.Add(TJson{{"name", JsonText(p.name)},

@@ -98,7 +98,7 @@ int RunPrint(const TOptions& options)
     const AppCore::TDocumentFile document(options.minimal ? "MINSTATUS" : "STATUS",
                                           options.minimal ? "MYMINSTATUS" : "MYSTATUS");
     if (!document.Created()) throw SysUtils::Exception(Messages::kTempFileFailed);
-    TFleetReport report(printers.size(), options.json);
+    TFleetReport report(printers.size(), options.output == TOutput::Json);
     RunBounded<TOutcome>(
         printers.size(), options.jobs,
         [&](std::size_t i) {
