@@ -133,7 +133,7 @@ TEST_F(SnmpSourceTest, EachModelReadsAsItsPrinterSaysAndFailuresAreBounded)
 
     // Nothing answers: a socket that never reads, a community the agent
     // does not serve, an SNMPv3 agent asked with v2c, a wrong v3 password.
-    const SilentPort silent;
+    const QuellmarkTest::SilentPort silent;
     struct TFailure {
         TSnmpSettings settings;
         int port;
